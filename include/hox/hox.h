@@ -1,0 +1,7 @@
+// The whole public interface of hox.
+#pragma once
+
+#include "hox/config.h"
+#include "hox/types.h"
+#include "hox/string.h"
+#include "hox/message_callback.h"

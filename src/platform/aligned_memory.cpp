@@ -1,0 +1,24 @@
+#include "platform/aligned_memory.h"
+
+#include <cstdlib>
+
+namespace hox {
+namespace platform {
+
+void* alignedAlloc(std::size_t size) {
+    return alignedAlloc(size, alignmentFor(size));
+}
+
+void* alignedAlloc(std::size_t size, std::size_t alignment) {
+    if (alignment < sizeof(void*)) alignment = sizeof(void*);
+    void* block = nullptr;
+    if (posix_memalign(&block, alignment, size == 0 ? 1 : size) != 0) return nullptr;
+    return block;
+}
+
+void alignedFree(void* block) {
+    std::free(block);
+}
+
+}  // namespace platform
+}  // namespace hox
