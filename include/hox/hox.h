@@ -4,4 +4,5 @@
 #include "hox/config.h"
 #include "hox/types.h"
 #include "hox/string.h"
+#include "hox/cvar.h"
 #include "hox/message_callback.h"
