@@ -37,6 +37,17 @@ function(hox_add_layer name)
   cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM" ${ARGN})
   file(GLOB _sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  if(NOT _sources)
+    # A layer that has only headers so far.
+    add_library(hox_${name} INTERFACE)
+    target_include_directories(hox_${name}
+      INTERFACE ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(hox_${name} INTERFACE hox_compile_options ${ARG_SYSTEM})
+    foreach(dep ${ARG_DEPS})
+      target_link_libraries(hox_${name} INTERFACE hox_${dep})
+    endforeach()
+    return()
+  endif()
   add_library(hox_${name} STATIC ${_sources})
   target_include_directories(hox_${name}
     PUBLIC  ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src)
@@ -48,4 +59,5 @@ function(hox_add_layer name)
   foreach(dep ${ARG_DEPS})
     target_link_libraries(hox_${name} PUBLIC hox_${dep})
   endforeach()
+  set_property(GLOBAL APPEND PROPERTY HOX_ARCHIVE_LAYERS hox_${name})
 endfunction()

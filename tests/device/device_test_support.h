@@ -1,0 +1,216 @@
+// Shared pieces of the device tests: a message log, an engine that holds
+// frames until the test completes them, and a fixture that runs each test on
+// a freshly initialised device.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/engine_factory.h"
+#include "device/render_device.h"
+#include "engine/frame_slot.h"
+#include "engine/render_engine.h"
+#include "hox/camera.h"
+#include "hox/device.h"
+#include "hox/device_settings.h"
+#include "hox/frame_def.h"
+#include "hox/framebuffer.h"
+#include "hox/message_callback.h"
+#include "hox/render_options.h"
+#include "hox/render_view.h"
+#include "platform/aligned_memory.h"
+#include "scene/record.h"
+#include "scene/settings_records.h"
+#include "scene/view_records.h"
+#include "scene/entity_records.h"
+#include "util/cvars.h"
+#include "util/messages.h"
+
+namespace hox {
+namespace testing_support {
+
+class MessageLog : public IMessageCallback {
+public:
+    void message(int, const char* text) override { add(m_messages, text); }
+    void warning(const char* text) override { add(m_warnings, text); }
+    void error(const char* text) override { add(m_errors, text); }
+
+    std::vector<std::string> warnings() const { return copy(m_warnings); }
+    std::vector<std::string> errors() const { return copy(m_errors); }
+    std::vector<std::string> messages() const { return copy(m_messages); }
+
+private:
+    void add(std::vector<std::string>& list, const char* text) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        list.push_back(text);
+    }
+    std::vector<std::string> copy(const std::vector<std::string>& list) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return list;
+    }
+
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_messages, m_warnings, m_errors;
+};
+
+// Keeps every frame in flight (one work unit) until complete() is called,
+// possibly from another thread. Counts what the device asks of it.
+class HeldEngine : public engine::IRenderEngine {
+public:
+    int init(const scene::DeviceSettingsData&) override { return m_initStatus; }
+    int shutdown() override { return 0; }
+    int renderFrame(engine::FrameSlot& slot) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending[slot.frameNumber] = &slot;
+        m_rendered.push_back(slot.frameNumber);
+        slot.beginWork(1);
+        return 0;
+    }
+    int abort() override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending.clear();
+        ++m_aborts;
+        return 0;
+    }
+    void getStats(RenderStats& stats) override { stats.clear(); }
+    float getProgress(int) override { return 0.0f; }
+    engine::FrameContext* getFrameContext() override { return nullptr; }
+    void onCreateHandle(int, int) override { ++m_creates; }
+    void onDestroyHandle(const HandleBase&) override { ++m_destroys; }
+    void onEndEdit(const HandleBase&) override { ++m_endEdits; }
+
+    // Finishes a frame that is still pending; false when it is not.
+    bool complete(int frameNumber) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_pending.find(frameNumber);
+        if (it == m_pending.end()) return false;
+        it->second->completeWorkUnits(1);
+        m_pending.erase(it);
+        return true;
+    }
+    bool isPending(int frameNumber) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_pending.count(frameNumber) != 0;
+    }
+    std::vector<int> rendered() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_rendered;
+    }
+    int aborts() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_aborts;
+    }
+
+    int m_initStatus = 0;
+    int m_creates = 0;
+    int m_destroys = 0;
+    int m_endEdits = 0;
+
+private:
+    mutable std::mutex m_mutex;
+    std::map<int, engine::FrameSlot*> m_pending;
+    std::vector<int> m_rendered;
+    int m_aborts = 0;
+};
+
+// Completes one frame of a HeldEngine from another thread after a delay,
+// unless cancelled first. Destroying it cancels and joins.
+class DelayedCompletion {
+public:
+    DelayedCompletion(HeldEngine& engine, int frameNumber, std::chrono::milliseconds delay)
+        : m_thread([this, &engine, frameNumber, delay] {
+              std::unique_lock<std::mutex> lock(m_mutex);
+              if (m_cv.wait_for(lock, delay, [this] { return m_cancelled; })) return;
+              lock.unlock();
+              engine.complete(frameNumber);
+          }) {}
+    ~DelayedCompletion() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_cancelled = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_cancelled = false;
+    std::thread m_thread;
+};
+
+inline engine::IRenderEngine* createHeldEngine(void*) {
+    return platform::alignedNew<HeldEngine>(engine::kEngineAlignment);
+}
+inline engine::IRenderEngine* createNoEngine(void*) { return nullptr; }
+
+// The typed record of a handle's current version, for inspection.
+template <typename R>
+R* currentRecord(RenderDevice& device, const HandleBase& handle) {
+    return scene::recordAs<R>(device.objectTable().lookup(handle));
+}
+
+// A device initialised for the test, with a minimal valid frame: one render
+// view with a camera and a framebuffer.
+class DeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        util::rt_rebuild.set(false);
+        util::rt_disableStaticFrames.set(false);
+        util::rt_statsInterval.set(1000);
+        ASSERT_EQ(0, Init(&log, hostDevice));
+        device = RenderDevice::instance();
+        ASSERT_NE(nullptr, device);
+    }
+
+    void TearDown() override {
+        Shutdown(hostDevice);
+        device->setEngineFactory(device::defaultEngineFactory());
+        util::setMessageCallback(nullptr);
+    }
+
+    // Must be called before the first frame: the engine is made there.
+    void useHeldEngine() {
+        device->setEngineFactory(device::EngineFactory{&createHeldEngine, &createNoEngine, nullptr});
+    }
+    HeldEngine& heldEngine() { return *static_cast<HeldEngine*>(device->engine()); }
+
+    // Camera, framebuffer, render view and a frame definition listing it.
+    void buildView() {
+        camera = THandle<Camera>(hostDevice);
+        framebuffer = THandle<Framebuffer>(hostDevice);
+        view = THandle<RenderView>(hostDevice);
+        frameDef = THandle<FrameDef>(hostDevice);
+        RenderView* v = view.beginEdit();
+        v->setCamera(camera);
+        v->setFramebuffer(framebuffer);
+        ASSERT_EQ(0, view.endEdit());
+        FrameDef* f = frameDef.beginEdit();
+        f->addRenderView(view);
+        ASSERT_EQ(0, frameDef.endEdit());
+    }
+
+    // Frame numbers run on across Shutdown and Init, so tests count from
+    // the number the next frame will get.
+    int firstFrame() const { return device->frameNumber() + 1; }
+    engine::FrameSlot& slotOf(int frameNumber) { return *device->frameSlot(frameNumber & 1); }
+
+    MessageLog log;
+    IRenderDevice* hostDevice = nullptr;
+    RenderDevice* device = nullptr;
+    THandle<Camera> camera;
+    THandle<Framebuffer> framebuffer;
+    THandle<RenderView> view;
+    THandle<FrameDef> frameDef;
+};
+
+}  // namespace testing_support
+}  // namespace hox

@@ -1,0 +1,258 @@
+// The frame cycle: overlap of frames in flight, sync rules, abort, failures.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "device_test_support.h"
+#include "hox/status.h"
+
+namespace hox {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::DelayedCompletion;
+using testing_support::DeviceTest;
+
+using FrameCycleTest = DeviceTest;
+
+TEST_F(FrameCycleTest, TwoAsyncFramesStayInFlightAndTheThirdWaitsOnlyForTheFirst) {
+    useHeldEngine();
+    buildView();
+    const int f0 = firstFrame();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    EXPECT_EQ(2, device->framesInFlight());
+    EXPECT_EQ(f0, slotOf(f0).frameNumber);
+    EXPECT_EQ(f0 + 1, slotOf(f0 + 1).frameNumber);
+
+    {
+        DelayedCompletion first(heldEngine(), f0, 20ms);
+        // If the third frame waited for the second as well, only this
+        // fallback would end the wait, and the second would be done.
+        DelayedCompletion fallback(heldEngine(), f0 + 1, 10s);
+        ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+        EXPECT_TRUE(heldEngine().isPending(f0 + 1));
+    }
+    EXPECT_EQ(f0 + 2, device->frameNumber());
+    EXPECT_EQ(2, device->framesInFlight());
+    EXPECT_EQ(f0 + 2, slotOf(f0 + 2).frameNumber);
+    EXPECT_EQ(f0 + 1, slotOf(f0 + 1).frameNumber);
+    EXPECT_EQ(1, slotOf(f0 + 1).remainingUnits());
+
+    heldEngine().complete(f0 + 1);
+    heldEngine().complete(f0 + 2);
+    EXPECT_EQ(0, hostDevice->sync(1000, true));
+    EXPECT_EQ(0, device->framesInFlight());
+    EXPECT_EQ(-1, slotOf(f0 + 1).frameNumber);
+    EXPECT_EQ(-1, slotOf(f0 + 2).frameNumber);
+}
+
+TEST_F(FrameCycleTest, SwitchingFromAsyncWaitsForEveryFrameInFlight) {
+    useHeldEngine();
+    buildView();
+    const int f0 = firstFrame();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    {
+        DelayedCompletion first(heldEngine(), f0, 20ms);
+        ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    }
+    EXPECT_FALSE(heldEngine().isPending(f0));
+    EXPECT_EQ(1, device->framesInFlight());
+    EXPECT_EQ(-1, slotOf(f0).frameNumber);
+
+    // After a synchronous frame the next frame waits for it, too.
+    {
+        DelayedCompletion second(heldEngine(), f0 + 1, 20ms);
+        ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    }
+    EXPECT_FALSE(heldEngine().isPending(f0 + 1));
+    EXPECT_EQ(1, device->framesInFlight());
+    heldEngine().complete(f0 + 2);
+    EXPECT_EQ(0, hostDevice->sync(1000, false));
+}
+
+TEST_F(FrameCycleTest, SyncRightAfterInitReturnsAtOnce) {
+    EXPECT_EQ(0, hostDevice->sync(0, false));
+    EXPECT_EQ(0, hostDevice->sync(-1, true));
+}
+
+TEST_F(FrameCycleTest, SyncWithNegativeTimeoutBehavesAsZero) {
+    useHeldEngine();
+    buildView();
+    const int f0 = firstFrame();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    EXPECT_EQ(RESULT_TIMEOUT, hostDevice->sync(-5, true));
+    EXPECT_EQ(RESULT_TIMEOUT, hostDevice->sync(0, true));
+    // A timed-out frame stays in flight and can be waited for again.
+    EXPECT_EQ(1, device->framesInFlight());
+    EXPECT_EQ(f0, slotOf(f0).frameNumber);
+    heldEngine().complete(f0);
+    EXPECT_EQ(0, hostDevice->sync(-5, true));
+    EXPECT_EQ(0, device->framesInFlight());
+}
+
+TEST_F(FrameCycleTest, SyncAfterAsyncFrameWaitsForTheCurrentOnlyWhenAskedForAll) {
+    useHeldEngine();
+    buildView();
+    const int f0 = firstFrame();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    // One async frame: sync without waitAll has nothing older to wait for.
+    EXPECT_EQ(0, hostDevice->sync(0, false));
+    EXPECT_EQ(1, device->framesInFlight());
+    EXPECT_EQ(RESULT_TIMEOUT, hostDevice->sync(0, true));
+    heldEngine().complete(f0);
+    EXPECT_EQ(0, hostDevice->sync(0, true));
+}
+
+TEST_F(FrameCycleTest, AbortWithTwoFramesInFlightFreesBothSlots) {
+    useHeldEngine();
+    buildView();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    scene::CameraRecord* cameraVersion =
+        testing_support::currentRecord<scene::CameraRecord>(*device, camera);
+    ASSERT_NE(nullptr, cameraVersion);
+    EXPECT_EQ(3, cameraVersion->refCount());  // table + two frames
+
+    EXPECT_EQ(0, hostDevice->abort());
+    EXPECT_EQ(1, heldEngine().aborts());
+    EXPECT_EQ(0, device->framesInFlight());
+    EXPECT_EQ(-1, device->frameSlot(0)->frameNumber);
+    EXPECT_EQ(-1, device->frameSlot(1)->frameNumber);
+    EXPECT_EQ(1, cameraVersion->refCount());
+    bool dirty = false;
+    EXPECT_EQ(0, hostDevice->query1b(QUERY_SCENE_DIRTY, dirty));
+    EXPECT_TRUE(dirty);
+    EXPECT_EQ(0, hostDevice->sync(0, true));
+}
+
+TEST_F(FrameCycleTest, FrameWithoutViewsStillAdvancesTheFrameNumber) {
+    useHeldEngine();
+    THandle<FrameDef> empty(hostDevice);
+    const int f0 = firstFrame();
+    ASSERT_EQ(0, hostDevice->frame(empty, true));
+    EXPECT_EQ(f0, device->frameNumber());
+    EXPECT_EQ(0, slotOf(f0).viewCount());
+    EXPECT_EQ(std::vector<int>{f0}, heldEngine().rendered());
+    heldEngine().complete(f0);
+    ASSERT_EQ(0, hostDevice->frame(empty, true));
+    EXPECT_EQ(f0 + 1, device->frameNumber());
+    heldEngine().complete(f0 + 1);
+    EXPECT_EQ(0, hostDevice->sync(1000, true));
+}
+
+TEST_F(FrameCycleTest, UnknownFrameDefinitionFailsBeforeAnythingChanges) {
+    THandle<FrameDef> missing;
+    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(missing, true));
+    THandle<FrameDef> destroyed(hostDevice);
+    destroyed.destroy();
+    const int before = device->frameNumber();
+    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(destroyed, true));
+    EXPECT_EQ(before, device->frameNumber());
+    EXPECT_EQ(nullptr, device->engine());
+}
+
+TEST_F(FrameCycleTest, RenderViewNamingNoRenderViewFailsWithAWarning) {
+    useHeldEngine();
+    buildView();
+    THandle<RenderView> gone(hostDevice);
+    const int goneInstance = gone.getInstance();
+    gone.destroy();
+    FrameDef* def = frameDef.beginEdit();
+    def->addRenderView(THandle<RenderView>::fromInstance(goneInstance));
+    frameDef.endEdit();
+
+    const int f0 = firstFrame();
+    EXPECT_EQ(RESULT_INVALID_HANDLE, hostDevice->frame(frameDef, true));
+    ASSERT_EQ(1u, log.warnings().size());
+    EXPECT_EQ("invalid render view " + std::to_string(goneInstance), log.warnings()[0]);
+    // The number advanced, but nothing went to the engine.
+    EXPECT_EQ(f0, device->frameNumber());
+    EXPECT_EQ(-1, slotOf(f0).frameNumber);
+    EXPECT_EQ(0, device->framesInFlight());
+    EXPECT_TRUE(heldEngine().rendered().empty());
+    // The camera of the first, valid view was resolved but not referenced.
+    EXPECT_EQ(1, testing_support::currentRecord<scene::CameraRecord>(*device, camera)->refCount());
+}
+
+TEST_F(FrameCycleTest, RenderViewWithoutCameraOrFramebufferFails) {
+    useHeldEngine();
+    THandle<RenderView> bare(hostDevice);
+    THandle<FrameDef> def(hostDevice);
+    def.beginEdit()->addRenderView(bare);
+    def.endEdit();
+    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(def, true));
+
+    THandle<Camera> cam(hostDevice);
+    bare.beginEdit()->setCamera(cam);
+    bare.endEdit();
+    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(def, true));
+    EXPECT_EQ(2u, log.warnings().size());
+    EXPECT_EQ(0, device->framesInFlight());
+}
+
+TEST_F(FrameCycleTest, HandleOfAnotherClassInTheViewListIsNoRenderView) {
+    buildView();
+    scene::FrameDefRecord* def =
+        testing_support::currentRecord<scene::FrameDefRecord>(*device, frameDef);
+    def->renderViews[0] = camera.getValue();
+    EXPECT_EQ(RESULT_INVALID_HANDLE, hostDevice->frame(frameDef, true));
+}
+
+TEST_F(FrameCycleTest, ClusterRequestWithoutClusterEngineFallsBackToLocal) {
+    buildView();
+    THandle<DeviceSettings> settings(hostDevice);
+    scene::DeviceSettingsRecord* record =
+        testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
+    ASSERT_NE(nullptr, record);
+    record->settings.clusterEnabled = true;
+    frameDef.beginEdit()->setDeviceSettings(settings);
+    frameDef.endEdit();
+
+    const int before = device->frameNumber();
+    EXPECT_EQ(RESULT_CONNECTION_FAILED, hostDevice->frame(frameDef, true));
+    EXPECT_NE(nullptr, device->engine());
+    EXPECT_FALSE(device->clusterActive());
+    EXPECT_EQ(before, device->frameNumber());
+    // Unchanged settings: the next frame tries the cluster again.
+    EXPECT_EQ(RESULT_CONNECTION_FAILED, hostDevice->frame(frameDef, true));
+
+    record = testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
+    record->settings.clusterEnabled = false;
+    EXPECT_EQ(0, hostDevice->frame(frameDef, true));
+    EXPECT_EQ(before + 1, device->frameNumber());
+}
+
+TEST_F(FrameCycleTest, FrameCopiesTheSettingsAndKeepsTheShaderPathWithASlash) {
+    buildView();
+    THandle<DeviceSettings> settings(hostDevice);
+    scene::DeviceSettingsRecord* record =
+        testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
+    record->settings.shaderPath = "/opt/shaders";
+    record->settings.threadCount = 3;
+    frameDef.beginEdit()->setDeviceSettings(settings);
+    frameDef.endEdit();
+
+    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    EXPECT_EQ(3, device->settings().threadCount);
+    EXPECT_EQ(3, slotOf(device->frameNumber()).settings.threadCount);
+    EXPECT_STREQ("/opt/shaders/", device->shaderSearchPath().c_str());
+
+    record = testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
+    record->settings.shaderPath = "";
+    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    EXPECT_STREQ("", device->shaderSearchPath().c_str());
+
+    record->settings.shaderPath = "lib/";
+    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    EXPECT_STREQ("lib/", device->shaderSearchPath().c_str());
+}
+
+TEST_F(FrameCycleTest, FrameBeforeInitFails) {
+    Shutdown(hostDevice);
+    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(frameDef, true));
+    EXPECT_EQ(0, Init(&log, hostDevice));
+}
+
+}  // namespace
+}  // namespace hox

@@ -1,0 +1,205 @@
+// The stream form of a frame slot, and a reader that survives bad data.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "engine/frame_slot.h"
+#include "engine/frame_slot_serialization.h"
+#include "scene/object_table.h"
+#include "util/memory_stream.h"
+
+namespace hox {
+namespace {
+
+using engine::DecodedFrame;
+
+class FrameSlotSerializationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int type : {CLASS_TYPE_CAMERA, CLASS_TYPE_CAMERA, CLASS_TYPE_FRAMEBUFFER,
+                         CLASS_TYPE_RENDER_VIEW, CLASS_TYPE_RENDER_VIEW, CLASS_TYPE_SHADER,
+                         CLASS_TYPE_SHADER, CLASS_TYPE_GEOMETRY, CLASS_TYPE_TEXTURE,
+                         CLASS_TYPE_OBJECT, CLASS_TYPE_LIGHT}) {
+            table.create(type);
+        }
+        slot.frameNumber = 12;
+        slot.settings.threadCount = 3;
+        slot.settings.shaderPath = "shaders/";
+        ASSERT_TRUE(slot.resizeViews(2));
+
+        accel::PreparedView& v = slot.view(0);
+        v.index = 0;
+        v.renderViewHandle = HandleBase(CLASS_TYPE_RENDER_VIEW, 1).getValue();
+        v.camera = record<scene::CameraRecord>(CLASS_TYPE_CAMERA, 1);
+        v.framebuffer = record<scene::FramebufferRecord>(CLASS_TYPE_FRAMEBUFFER, 0);
+        v.environmentShader = record<scene::ShaderRecord>(CLASS_TYPE_SHADER, 1);
+        accel::ObjectEntry object{};
+        object.object = record<scene::ObjectRecord>(CLASS_TYPE_OBJECT, 0);
+        object.shader = record<scene::ShaderRecord>(CLASS_TYPE_SHADER, 0);
+        object.geometry = record<scene::GeometryRecord>(CLASS_TYPE_GEOMETRY, 0);
+        for (int i = 0; i < 16; ++i) object.worldMatrix.m[i] = static_cast<float>(i);
+        object.boundsMin = {-1.0f, -2.0f, -3.0f};
+        object.boundsMax = {1.0f, 2.0f, 3.0f};
+        object.givenMask = 5;
+        object.offMask = 4;
+        object.floatGiven = 1;
+        object.floatValue = 0.5f;
+        object.lightSetIndex = 2;
+        ASSERT_TRUE(v.objects.push(object));
+        accel::LightEntry light{};
+        light.light = record<scene::LightRecord>(CLASS_TYPE_LIGHT, 0);
+        light.worldPosition = {1.0f, 2.0f, 3.0f};
+        light.worldDirection = {0.0f, 0.0f, -1.0f};
+        light.lightType = 1;
+        light.parameter0 = 100.0f;
+        light.parameter5 = 9;
+        light.parameter4 = true;
+        ASSERT_TRUE(v.lights.push(light));
+        ASSERT_TRUE(v.geometries.push(object.geometry));
+        ASSERT_TRUE(v.shaders.push(object.shader));
+        ASSERT_TRUE(v.textures.push(record<scene::TextureRecord>(CLASS_TYPE_TEXTURE, 0)));
+        v.isStatic = true;
+        v.progressive = true;
+        v.passCount = 3;
+        v.boundsMin = {-1.0f, -2.0f, -3.0f};
+        v.boundsMax = {1.0f, 2.0f, 3.0f};
+        v.worldScale = 0.25f;
+        v.inverseWorldScale = 4.0f;
+        v.worldOffset = {1.0f, 1.0f, 1.0f};
+        v.negatedWorldOffset = {-1.0f, -1.0f, -1.0f};
+
+        slot.view(1).index = 1;  // a view that resolved nothing
+    }
+
+    template <typename R>
+    R* record(int type, int instance) {
+        return scene::recordAs<R>(table.lookup(type, instance));
+    }
+
+    std::vector<uint8_t> encode() {
+        util::MemorySink sink;
+        util::OutputStream out(&sink);
+        engine::writeFrameSlot(out, slot);
+        out.flush();
+        return sink.bytes();
+    }
+
+    static bool decode(const std::vector<uint8_t>& bytes, DecodedFrame& frame) {
+        util::MemorySource source(bytes.data(), bytes.size());
+        util::InputStream in(&source);
+        return engine::readFrameSlot(in, frame);
+    }
+
+    scene::ObjectTable table;
+    engine::FrameSlot slot;
+};
+
+TEST_F(FrameSlotSerializationTest, RoundTripKeepsEveryField) {
+    DecodedFrame frame;
+    ASSERT_TRUE(decode(encode(), frame));
+    EXPECT_EQ(12, frame.frameNumber);
+    EXPECT_EQ(3, frame.settings.threadCount);
+    EXPECT_STREQ("shaders/", frame.settings.shaderPath.c_str());
+    ASSERT_EQ(2u, frame.views.size());
+
+    const engine::DecodedView& v = *frame.views[0];
+    EXPECT_EQ(HandleBase(CLASS_TYPE_RENDER_VIEW, 1).getValue(), v.renderViewHandle);
+    EXPECT_EQ(0, v.index);
+    EXPECT_EQ(1, v.camera);
+    EXPECT_EQ(0, v.framebuffer);
+    EXPECT_EQ(1, v.environmentShader);
+    EXPECT_EQ(-1, v.options);
+    ASSERT_EQ(1, v.objects.count());
+    EXPECT_EQ(0, v.objects[0].object);
+    EXPECT_EQ(0, v.objects[0].shader);
+    EXPECT_EQ(0, v.objects[0].geometry);
+    EXPECT_EQ(15.0f, v.objects[0].worldMatrix.m[15]);
+    EXPECT_EQ(-3.0f, v.objects[0].boundsMin.z);
+    EXPECT_EQ(5u, v.objects[0].givenMask);
+    EXPECT_EQ(4u, v.objects[0].offMask);
+    EXPECT_TRUE(v.objects[0].floatGiven);
+    EXPECT_EQ(0.5f, v.objects[0].floatValue);
+    EXPECT_EQ(2u, v.objects[0].lightSetIndex);
+    ASSERT_EQ(1, v.lights.count());
+    EXPECT_EQ(0, v.lights[0].light);
+    EXPECT_EQ(-1, v.lights[0].shader);
+    EXPECT_EQ(-1.0f, v.lights[0].worldDirection.z);
+    EXPECT_EQ(1, v.lights[0].lightType);
+    EXPECT_EQ(100.0f, v.lights[0].parameter0);
+    EXPECT_EQ(9, v.lights[0].parameter5);
+    EXPECT_TRUE(v.lights[0].parameter4);
+    ASSERT_EQ(1, v.geometries.count());
+    ASSERT_EQ(1, v.shaders.count());
+    ASSERT_EQ(1, v.textures.count());
+    EXPECT_EQ(0, v.textures[0]);
+    EXPECT_TRUE(v.isStatic);
+    EXPECT_TRUE(v.progressive);
+    EXPECT_EQ(3, v.passCount);
+    EXPECT_EQ(2.0f, v.boundsMax.y);
+    EXPECT_EQ(0.25f, v.worldScale);
+    EXPECT_EQ(4.0f, v.inverseWorldScale);
+    EXPECT_EQ(-1.0f, v.negatedWorldOffset.x);
+
+    const engine::DecodedView& empty = *frame.views[1];
+    EXPECT_EQ(1, empty.index);
+    EXPECT_EQ(-1, empty.camera);
+    EXPECT_EQ(0, empty.objects.count());
+}
+
+TEST_F(FrameSlotSerializationTest, RenderViewTravelsAsItsInstanceOnly) {
+    std::vector<uint8_t> bytes = encode();
+    // frame number, then the settings; find the view's first word after them.
+    util::MemorySink settingsOnly;
+    util::OutputStream out(&settingsOnly);
+    slot.settings.write(out);
+    out.flush();
+    const size_t viewStart = 4 + settingsOnly.size() + 4;
+    uint32_t word = 0;
+    std::memcpy(&word, bytes.data() + viewStart, 4);
+    EXPECT_EQ(1u, word);
+}
+
+TEST_F(FrameSlotSerializationTest, EveryTruncationFails) {
+    const std::vector<uint8_t> bytes = encode();
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(n));
+        DecodedFrame frame;
+        EXPECT_FALSE(decode(cut, frame)) << n << " bytes";
+        EXPECT_TRUE(frame.views.empty());
+    }
+}
+
+TEST_F(FrameSlotSerializationTest, AbsurdCountsFailWithoutHugeAllocations) {
+    const std::vector<uint8_t> bytes = encode();
+    util::MemorySink settingsOnly;
+    util::OutputStream out(&settingsOnly);
+    slot.settings.write(out);
+    out.flush();
+    const size_t viewCountAt = 4 + settingsOnly.size();
+    // View word, index, four instances, then the object count.
+    const size_t objectCountAt = viewCountAt + 4 + 4 + 4 + 16;
+
+    for (int32_t count : {0x7fffffff, -1, static_cast<int32_t>(0x80000000)}) {
+        for (size_t at : {viewCountAt, objectCountAt}) {
+            std::vector<uint8_t> bad = bytes;
+            std::memcpy(bad.data() + at, &count, 4);
+            DecodedFrame frame;
+            EXPECT_FALSE(decode(bad, frame)) << "count " << count << " at " << at;
+            EXPECT_TRUE(frame.views.empty());
+        }
+    }
+}
+
+TEST_F(FrameSlotSerializationTest, ReadingReplacesAnEarlierFrame) {
+    DecodedFrame frame;
+    ASSERT_TRUE(decode(encode(), frame));
+    ASSERT_TRUE(slot.resizeViews(0));
+    slot.frameNumber = 13;
+    ASSERT_TRUE(decode(encode(), frame));
+    EXPECT_EQ(13, frame.frameNumber);
+    EXPECT_TRUE(frame.views.empty());
+}
+
+}  // namespace
+}  // namespace hox

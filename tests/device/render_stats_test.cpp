@@ -1,0 +1,86 @@
+// Statistics updates and the queries that read them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "device_test_support.h"
+#include "hox/status.h"
+
+namespace hox {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::DeviceTest;
+
+class RenderStatsTest : public DeviceTest {
+protected:
+    // The rate is 0 from Init until the first update; the immediate engine
+    // counts frames in counter 0, so an update with frames makes it positive.
+    bool statsFetched() {
+        float rate = -1.0f;
+        EXPECT_EQ(0, hostDevice->query1f(QUERY_RATE, rate));
+        return rate > 0.0f;
+    }
+    void frames(int n) {
+        for (int i = 0; i < n; ++i) ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+        ASSERT_EQ(0, hostDevice->sync(1000, true));
+    }
+};
+
+TEST_F(RenderStatsTest, RightAfterInitTheRateIsZeroAndTheSceneDirty) {
+    float rate = -1.0f;
+    EXPECT_EQ(0, hostDevice->query1f(QUERY_RATE, rate));
+    EXPECT_EQ(0.0f, rate);
+    bool dirty = false;
+    EXPECT_EQ(0, hostDevice->query1b(QUERY_SCENE_DIRTY, dirty));
+    EXPECT_TRUE(dirty);
+}
+
+TEST_F(RenderStatsTest, ManyFramesWithinTheIntervalDoNotUpdate) {
+    util::rt_statsInterval.set(10000);
+    buildView();
+    frames(6);
+    EXPECT_FALSE(statsFetched());
+}
+
+TEST_F(RenderStatsTest, ElapsedIntervalWithThreeFramesDoesNotUpdate) {
+    util::rt_statsInterval.set(100);
+    buildView();
+    std::this_thread::sleep_for(120ms);
+    frames(3);  // frames 0..2: frameNumber - statsFrame = 3
+    EXPECT_FALSE(statsFetched());
+}
+
+TEST_F(RenderStatsTest, FourthFrameAfterTheIntervalUpdates) {
+    util::rt_statsInterval.set(10000);
+    buildView();
+    frames(4);
+    ASSERT_FALSE(statsFetched());
+    util::rt_statsInterval.set(100);
+    std::this_thread::sleep_for(120ms);
+    frames(1);
+    ASSERT_TRUE(statsFetched());
+    // Counter 1 stayed 0 over a positive counter 0.
+    float ratio = -1.0f;
+    hostDevice->query1f(QUERY_RATIO_1_0, ratio);
+    EXPECT_EQ(0.0f, ratio);
+    // Counter 6 stayed 0: a zero divisor stays non-finite.
+    float zeroDivisor = 0.0f;
+    hostDevice->query1f(QUERY_RATIO_7_6, zeroDivisor);
+    EXPECT_FALSE(std::isfinite(zeroDivisor));
+}
+
+TEST_F(RenderStatsTest, ProgressFollowsTheEngine) {
+    float progress = -1.0f;
+    EXPECT_EQ(0, hostDevice->query1f(QUERY_PROGRESS, progress));
+    EXPECT_EQ(0.0f, progress);  // no engine yet
+    buildView();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    EXPECT_EQ(0, hostDevice->query1f(QUERY_PROGRESS, progress));
+    EXPECT_EQ(1.0f, progress);  // the immediate engine is done at once
+}
+
+}  // namespace
+}  // namespace hox
