@@ -9,6 +9,7 @@
 #include "engine/frame_slot.h"
 #include "engine/framebuffer_swap.h"
 #include "engine/render_engine.h"
+#include "shaders/shader_library_manager.h"
 #include "hox/status.h"
 #include "scene/view_records.h"
 #include "util/cvars.h"
@@ -138,6 +139,7 @@ void RenderDevice::setShaderSearchPath(const util::String& path) {
     // that a lone "/" would name.
     m_shaderSearchPath = path;
     if (!path.empty() && path[path.length() - 1] != '/') m_shaderSearchPath += '/';
+    shaders::ShaderLibraryManager::instance().setSearchPath(m_shaderSearchPath.c_str());
 }
 
 int RenderDevice::sync(int timeoutMsecs, bool waitAll) {
