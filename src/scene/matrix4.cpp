@@ -69,7 +69,7 @@ Mat4f mat4Inverse(const Mat4f& m) {
     pairMinors(a, 2, 3, c);
     const double det =
         s[0] * c[5] - s[1] * c[4] + s[2] * c[3] + s[3] * c[2] - s[4] * c[1] + s[5] * c[0];
-    if (!std::isfinite(det) || std::fabs(det) < kMat4SingularDeterminant) return mat4Zero();
+    if (!std::isfinite(det) || std::fabs(det) <= kMat4SingularDeterminant) return mat4Zero();
     const double inv = 1.0 / det;
 
     // Adjugate from the 2 x 2 minors of the top and bottom row pairs.

@@ -11,7 +11,7 @@
 namespace hox {
 namespace scene {
 
-// Below this absolute determinant a matrix counts as not invertible.
+// At or below this absolute determinant a matrix counts as not invertible.
 constexpr double kMat4SingularDeterminant = 1e-14;
 
 Mat4f mat4Identity();
@@ -21,7 +21,7 @@ Mat4f mat4Multiply(const Mat4f& a, const Mat4f& b);
 // Determinant, computed in double precision.
 double mat4Determinant(const Mat4f& m);
 // General inverse (cofactors in double precision); all zeros when the
-// determinant's magnitude is below kMat4SingularDeterminant or not finite.
+// determinant's magnitude is not above kMat4SingularDeterminant or not finite.
 Mat4f mat4Inverse(const Mat4f& m);
 
 // p * M for a point (w = 1). Affine: the fourth column is not used, there is
