@@ -1,8 +1,11 @@
+// vuThread and the small thread services.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
 
+#include "platform/clock.h"
+#include "platform/thread_services.h"
 #include "platform/vu_thread.h"
 #include "platform/vu_waitable.h"
 #include "thread_test_support.h"
@@ -18,38 +21,32 @@ void untilStopped(FunctionThread& self) {
     waitForObject(*self.stopEvent(), kInfinite);
 }
 
-TEST(Thread, RunsItsBodyOnItsOwnThread) {
+TEST(Thread, RunsOneBodyAtATimeOnItsOwnThreadAndStartsAgainAfterItReturned) {
+    vuEvent release(true);
     std::atomic<vuThread*> seen{nullptr};
-    FunctionThread thread([&](FunctionThread&) { seen = currentThread(); });
+    std::atomic<int> runs{0};
+    FunctionThread thread([&](FunctionThread&) {
+        seen = currentThread();
+        ++runs;
+        waitForObject(release, kInfinite);
+    });
+    thread.setStackSize(1);  // raised to the system minimum
+    EXPECT_EQ(thread.stackSize(), 1u);
     EXPECT_EQ(thread.threadId(), -1);
-    ASSERT_EQ(thread.start(), 0);
-    ASSERT_EQ(thread.waitForExit(5000), 0);
+    EXPECT_FALSE(thread.isRunning());
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_EQ(thread.start(), 0);
+        EXPECT_TRUE(thread.isRunning());
+        EXPECT_EQ(thread.start(), -1);
+        release.set();
+        ASSERT_EQ(thread.waitForExit(5000), 0);
+        release.reset();
+        EXPECT_FALSE(thread.isRunning());
+        EXPECT_EQ(runs.load(), i);
+    }
     EXPECT_EQ(seen.load(), &thread);
     EXPECT_NE(thread.threadId(), -1);
     EXPECT_EQ(currentThread(), nullptr);
-    EXPECT_FALSE(thread.isRunning());
-}
-
-TEST(Thread, IsRunningFromStartUntilTheBodyReturns) {
-    vuEvent release(true);
-    FunctionThread thread([&](FunctionThread&) { waitForObject(release, kInfinite); });
-    EXPECT_FALSE(thread.isRunning());
-    ASSERT_EQ(thread.start(), 0);
-    EXPECT_TRUE(thread.isRunning());
-    EXPECT_EQ(thread.start(), -1);  // one body at a time
-    release.set();
-    ASSERT_EQ(thread.waitForExit(5000), 0);
-    EXPECT_FALSE(thread.isRunning());
-}
-
-TEST(Thread, StartsAgainAfterItsBodyReturned) {
-    std::atomic<int> runs{0};
-    FunctionThread thread([&](FunctionThread&) { ++runs; });
-    for (int i = 1; i <= 3; ++i) {
-        ASSERT_EQ(thread.start(), 0);
-        ASSERT_EQ(thread.waitForExit(5000), 0);
-        EXPECT_EQ(runs.load(), i);
-    }
 }
 
 TEST(Thread, RestartDoesNotInheritTheLastStopRequest) {
@@ -100,54 +97,21 @@ TEST(Thread, StopFromTheBodyItselfDoesNotWait) {
 }
 
 TEST(Thread, PriorityAndAffinityNeedARunningThread) {
-    FunctionThread thread([](FunctionThread&) {});
+    FunctionThread thread(untilStopped);
     EXPECT_EQ(thread.stop(), 0);
     EXPECT_EQ(thread.setPriority(kPriorityNormal), -1);
     EXPECT_EQ(thread.setAffinity(1), -1);
-    ASSERT_EQ(thread.start(), 0);
-    ASSERT_EQ(thread.waitForExit(5000), 0);
-    EXPECT_EQ(thread.setPriority(kPriorityNormal), -1);
-    EXPECT_EQ(thread.setAffinity(1), -1);
-}
-
-TEST(Thread, EveryPriorityLevelIsAccepted) {
-    FunctionThread thread(untilStopped);
     ASSERT_EQ(thread.start(), 0);
     // Raising may be refused for lack of privilege; that still counts as done.
     for (int level : {kPriorityBelowNormal, kPriorityIdle, kPriorityNormal, kPriorityHighest,
                       kPriorityAboveNormal, 7, -1}) {
         EXPECT_EQ(thread.setPriority(level), 0) << "level " << level;
     }
-    EXPECT_EQ(thread.stop(), 0);
-}
-
-TEST(Thread, AffinityNeedsAnAvailableProcessor) {
-    FunctionThread thread(untilStopped);
-    ASSERT_EQ(thread.start(), 0);
     EXPECT_EQ(thread.setAffinity(0xFFFFFFFFu), 0);
-    EXPECT_EQ(thread.setAffinity(0), -1);
+    EXPECT_EQ(thread.setAffinity(0), -1) << "no processor";
     EXPECT_EQ(thread.stop(), 0);
-}
-
-TEST(Thread, SmallStackSizesAreRaisedToTheSystemMinimum) {
-    std::atomic<bool> ran{false};
-    FunctionThread thread([&](FunctionThread&) { ran = true; });
-    thread.setStackSize(1);
-    EXPECT_EQ(thread.stackSize(), 1u);
-    ASSERT_EQ(thread.start(), 0);
-    ASSERT_EQ(thread.waitForExit(5000), 0);
-    EXPECT_TRUE(ran.load());
-}
-
-TEST(Thread, DestroyingAFinishedThreadPrintsNothing) {
-    testing::internal::CaptureStdout();
-    {
-        FunctionThread thread([](FunctionThread&) {});
-        ASSERT_EQ(thread.start(), 0);
-        ASSERT_EQ(thread.waitForExit(5000), 0);
-    }
-    { FunctionThread neverStarted([](FunctionThread&) {}); }
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(thread.setPriority(kPriorityNormal), -1);
+    EXPECT_EQ(thread.setAffinity(1), -1);
 }
 
 // A body that deletes its own object: the only way an object can be
@@ -167,13 +131,48 @@ private:
     vuEvent& done_;
 };
 
-TEST(Thread, DeletingARunningThreadIsReported) {
-    vuEvent done(true);
+TEST(Thread, OnlyDeletingARunningThreadIsReported) {
     testing::internal::CaptureStdout();
+    {
+        FunctionThread finished([](FunctionThread&) {});
+        ASSERT_EQ(finished.start(), 0);
+        ASSERT_EQ(finished.waitForExit(5000), 0);
+        FunctionThread neverStarted([](FunctionThread&) {});
+    }
+    vuEvent done(true);
     auto* thread = new SelfDeletingThread(done);
     ASSERT_EQ(thread->start(), 0);
     ASSERT_EQ(waitForObject(done, 5000), kWaitObject);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: deleting running thread!\n");
+}
+
+TEST(ThreadServices, ProcessorsAndThreadNames) {
+    EXPECT_GE(getNumProcessors(), 1u);
+    std::string full, cut;
+    FunctionThread thread([&](FunctionThread&) {
+        setThreadName("RenderEngineCluster Recv Thread");
+        full = currentThreadName();
+        setThreadName(std::string(500, 'x').c_str());
+        setThreadName(nullptr);
+        cut = currentThreadName();
+    });
+    ASSERT_EQ(thread.start(), 0);
+    ASSERT_EQ(thread.waitForExit(5000), 0);
+    EXPECT_EQ(full, "RenderEngineCluster Recv Thread");
+    EXPECT_EQ(cut, std::string(kThreadNameCapacity, 'x'));
+    EXPECT_STREQ(currentThreadName(), "");  // names belong to their own thread
+}
+
+TEST(ThreadServices, SleepLastsAtLeastTheRequestedTimeAndMillisecondsFollowMicroseconds) {
+    EXPECT_EQ(sleepMicroseconds(0), 0);
+    const uint64_t microBefore = hox::platform::monotonicMicroseconds();
+    const uint32_t milliBefore = hox::platform::monotonicMilliseconds();
+    ASSERT_EQ(sleepMicroseconds(5000), 0);
+    const uint32_t milliElapsed = hox::platform::monotonicMilliseconds() - milliBefore;
+    const uint64_t microElapsed = hox::platform::monotonicMicroseconds() - microBefore;
+    EXPECT_GE(microElapsed, 5000u);
+    EXPECT_GE(milliElapsed, 4u);  // whole milliseconds may straddle the edges
+    EXPECT_LE(milliElapsed, microElapsed / 1000 + 1);
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 // Helpers shared by the threading tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/thread_services.h"
@@ -29,6 +35,44 @@ protected:
 
 private:
     std::function<void(FunctionThread&)> body_;
+};
+
+// Threads that each run a body once and keep the int it returned (kRunning
+// until then). Declare a group after the objects its bodies use: its
+// destructor ends the threads first.
+class ThreadGroup {
+public:
+    using Body = std::function<int(FunctionThread& self, int index)>;
+    static constexpr int kRunning = -2;
+
+    // Starts `count` more threads; the i-th of them runs body(self, i).
+    void start(int count, const Body& body) {
+        const size_t first = results.size();
+        for (int i = 0; i < count; ++i) results.emplace_back(kRunning);
+        for (int i = 0; i < count; ++i) {
+            std::atomic<int>* result = &results[first + i];
+            threads.push_back(std::make_unique<FunctionThread>(
+                [result, body, i](FunctionThread& self) { *result = body(self, i); }));
+            ASSERT_EQ(threads.back()->start(), 0);
+        }
+    }
+
+    // False when a thread is still running after `limitMs`.
+    bool join(unsigned limitMs = 5000) {
+        for (auto& thread : threads) {
+            if (thread->waitForExit(limitMs) != 0) return false;
+        }
+        return true;
+    }
+
+    int count(int result) const {
+        int n = 0;
+        for (const auto& r : results) n += r.load() == result;
+        return n;
+    }
+
+    std::deque<std::atomic<int>> results;
+    std::vector<std::unique_ptr<FunctionThread>> threads;
 };
 
 // Polls `condition` until it holds or `limitMs` passes. Used only to wait for

@@ -9,29 +9,29 @@
 namespace {
 
 using namespace vu_threads;
-using vu_threads_test::eventually;
 using vu_threads_test::FunctionThread;
+using vu_threads_test::ThreadGroup;
 
-TEST(Waitable, ManualEventStaysSetUntilReset) {
-    vuEvent event(true);
-    EXPECT_EQ(waitForObject(event, 0), kWaitTimeout);
-    ASSERT_EQ(event.set(), 0);
-    EXPECT_EQ(waitForObject(event, 0), kWaitObject);
-    EXPECT_EQ(waitForObject(event, 0), kWaitObject);
-    ASSERT_EQ(event.reset(), 0);
-    EXPECT_EQ(waitForObject(event, 0), kWaitTimeout);
-}
+TEST(Waitable, ManualEventStaysSetAutoEventReleasesOneWaitPerSet) {
+    vuEvent manual(true);
+    const uint64_t start = hox::platform::monotonicMicroseconds();
+    EXPECT_EQ(waitForObject(manual, 30), kWaitTimeout);
+    EXPECT_GE(hox::platform::monotonicMicroseconds() - start, 30000u) << "the whole limit";
+    ASSERT_EQ(manual.set(), 0);
+    EXPECT_EQ(waitForObject(manual, 0), kWaitObject);
+    EXPECT_EQ(waitForObject(manual, 0), kWaitObject);
+    ASSERT_EQ(manual.reset(), 0);
+    EXPECT_EQ(waitForObject(manual, 0), kWaitTimeout);
 
-TEST(Waitable, AutoEventReleasesOneWaitPerSet) {
-    vuEvent event(false, true);
-    EXPECT_TRUE(event.isSet());
-    EXPECT_EQ(waitForObject(event, 0), kWaitObject);
-    EXPECT_FALSE(event.isSet());
-    EXPECT_EQ(waitForObject(event, 0), kWaitTimeout);
-    event.set();
-    event.set();  // setting a set event does not count twice
-    EXPECT_EQ(waitForObject(event, 0), kWaitObject);
-    EXPECT_EQ(waitForObject(event, 0), kWaitTimeout);
+    vuEvent automatic(false, true);
+    EXPECT_TRUE(automatic.isSet());
+    EXPECT_EQ(waitForObject(automatic, 0), kWaitObject);
+    EXPECT_FALSE(automatic.isSet());
+    EXPECT_EQ(waitForObject(automatic, 0), kWaitTimeout);
+    automatic.set();
+    automatic.set();  // setting a set event does not count twice
+    EXPECT_EQ(waitForObject(automatic, 0), kWaitObject);
+    EXPECT_EQ(waitForObject(automatic, 0), kWaitTimeout);
 }
 
 TEST(Waitable, SemaphoreCountsAndRefusesOverflow) {
@@ -50,60 +50,37 @@ TEST(Waitable, SemaphoreCountsAndRefusesOverflow) {
     EXPECT_EQ(waitForObject(semaphore, 0), kWaitTimeout);
 }
 
-TEST(Waitable, TimedWaitLastsAtLeastItsLimit) {
-    vuEvent event(true);
-    const uint64_t start = hox::platform::monotonicMicroseconds();
-    EXPECT_EQ(waitForObject(event, 30), kWaitTimeout);
-    EXPECT_GE(hox::platform::monotonicMicroseconds() - start, 30000u);
-}
-
 TEST(Waitable, StopWakesAThreadAlreadyAsleep) {
     vuSemaphore empty(0);
-    std::atomic<bool> aboutToWait{false};
-    std::atomic<int> result{-2};
-    FunctionThread thread([&](FunctionThread&) {
-        aboutToWait = true;
-        result = waitForObject(empty, kInfinite);
+    std::atomic<int> aboutToWait{0};
+    ThreadGroup threads;  // the second waits on its own stop event: an ordinary object
+    threads.start(2, [&](FunctionThread& self, int index) {
+        ++aboutToWait;
+        vuWaitable& object = index == 0 ? static_cast<vuWaitable&>(empty) : *self.stopEvent();
+        return waitForObject(object, kInfinite);
     });
-    ASSERT_EQ(thread.start(), 0);
-    ASSERT_TRUE(vu_threads_test::eventually([&] { return aboutToWait.load(); }));
-    vu_threads::sleepMicroseconds(20000);  // let it fall asleep; either way it must wake
-    EXPECT_EQ(thread.stop(), 0);
-    EXPECT_EQ(result.load(), kWaitStopped);
+    ASSERT_TRUE(vu_threads_test::eventually([&] { return aboutToWait.load() == 2; }));
+    sleepMicroseconds(20000);  // let them fall asleep; either way they must wake
+    for (auto& thread : threads.threads) EXPECT_EQ(thread->stop(), 0);
+    EXPECT_EQ(threads.results[0].load(), kWaitStopped);
+    EXPECT_EQ(threads.results[1].load(), kWaitObject);
 }
 
-TEST(Waitable, SignalledObjectWinsOverStopEvent) {
-    vuEvent ready(true, true);
-    std::atomic<int> result{-2};
-    FunctionThread thread([&](FunctionThread& self) {
+TEST(Waitable, StopEventAgainstTheObjectWaitedOn) {
+    vuEvent ready(true, true), never(true);
+    std::atomic<int> signalled{-2}, stopped{-2};
+    ThreadGroup thread;
+    thread.start(1, [&](FunctionThread& self, int) {
         self.stopEvent()->set();
-        result = waitForObject(ready, kInfinite);
+        signalled = waitForObject(ready, kInfinite);  // the object wins
+        stopped = waitForObject(never, kInfinite);
+        // Where the wait must not be cut short, the stop is ignored.
+        return waitForObjectIgnoringStop(never, 20);
     });
-    ASSERT_EQ(thread.start(), 0);
-    ASSERT_EQ(thread.waitForExit(5000), 0);
-    EXPECT_EQ(result.load(), kWaitObject);
-}
-
-TEST(Waitable, WaitOnOwnStopEventReportsTheObject) {
-    std::atomic<int> result{-2};
-    FunctionThread thread([&](FunctionThread& self) {
-        result = waitForObject(*self.stopEvent(), kInfinite);
-    });
-    ASSERT_EQ(thread.start(), 0);
-    EXPECT_EQ(thread.stop(), 0);
-    EXPECT_EQ(result.load(), kWaitObject);
-}
-
-TEST(Waitable, StopIsIgnoredWhereTheWaitMustNotBeCutShort) {
-    vuEvent event(true);
-    std::atomic<int> result{-2};
-    FunctionThread thread([&](FunctionThread& self) {
-        self.stopEvent()->set();
-        result = waitForObjectIgnoringStop(event, 20);
-    });
-    ASSERT_EQ(thread.start(), 0);
-    ASSERT_EQ(thread.waitForExit(5000), 0);
-    EXPECT_EQ(result.load(), kWaitTimeout);
+    ASSERT_TRUE(thread.join());
+    EXPECT_EQ(signalled.load(), kWaitObject);
+    EXPECT_EQ(stopped.load(), kWaitStopped);
+    EXPECT_EQ(thread.results[0].load(), kWaitTimeout);
 }
 
 }  // namespace

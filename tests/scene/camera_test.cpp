@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <vector>
 
 #include "scene/camera_model.h"
 
@@ -9,29 +13,22 @@ namespace {
 
 using hox::Mat4f;
 using hox::Vec3f;
-using hox::scene::CameraFrame;
-using hox::scene::CameraRecord;
+using namespace hox::scene;
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
+const Vec3f kZero{0, 0, 0};
+const Vec3f kProjection[3] = {{-0.5f, -0.5f, 1}, {0.5f, -0.5f, 1}, {-0.5f, 0.5f, 1}};  // the defaults
 
-Mat4f identity() {
-    return Mat4f{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-}
-
+const Mat4f kIdentity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
 // A camera turned 90 degrees about +Y and moved to (1, 2, 3): its X axis is
 // world -Z, its Z axis world +X. Rows are the axes, row 3 the position.
-Mat4f turnedAndMoved() {
-    return Mat4f{{0, 0, -1, 0,  //
-                  0, 1, 0, 0,   //
-                  1, 0, 0, 0,   //
-                  1, 2, 3, 1}};
-}
+const Mat4f kTurnedAndMoved{{0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 2, 3, 1}};
 
-void expectVec(const Vec3f& actual, float x, float y, float z, float tolerance = 1e-5f) {
-    EXPECT_NEAR(actual.x, x, tolerance);
-    EXPECT_NEAR(actual.y, y, tolerance);
-    EXPECT_NEAR(actual.z, z, tolerance);
+void expectVec(const Vec3f& expected, const Vec3f& actual, float tolerance = 1e-5f) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
 Vec3f at(const Vec3f& base, const Vec3f& stepX, const Vec3f& stepY, float x, float y) {
@@ -39,51 +36,33 @@ Vec3f at(const Vec3f& base, const Vec3f& stepX, const Vec3f& stepY, float x, flo
             base.z + x * stepX.z + y * stepY.z};
 }
 
-// --- setters -----------------------------------------------------------
+// --- setters ------------------------------------------------------------
 
-TEST(CameraSetters, FreshCameraIsTheDefaultPerspectiveCamera) {
+TEST(CameraSetters, PerspectiveFieldOfViewIsClampedAndEveryTypeKeepsOnlyItsOwnFields) {
     CameraRecord camera(0);
-    EXPECT_EQ(camera.cameraType, 0);
-    EXPECT_EQ(camera.width, 640);
-    EXPECT_EQ(camera.height, 480);
-    EXPECT_FLOAT_EQ(camera.aspectRatio, 4.0f / 3.0f);
-    EXPECT_FLOAT_EQ(camera.fieldOfView, 45.0f);
-}
-
-TEST(CameraSetters, PerspectiveFieldOfViewIsClampedAndClearsAperture) {
-    CameraRecord camera(0);
-    struct Case { float given, stored; } cases[] = {
-        {200.0f, 178.0f}, {178.0f, 178.0f}, {0.0f, 0.1f},  {0.1f, 0.1f}, {-5.0f, 0.1f},
-        {kNaN, 0.1f},     {kInf, 178.0f},   {-kInf, 0.1f}, {90.0f, 90.0f}};
-    for (const Case& c : cases) {
+    const std::pair<float, float> cases[] = {{200.0f, 178.0f}, {178.0f, 178.0f}, {0.0f, 0.1f},
+                                             {0.1f, 0.1f},     {-5.0f, 0.1f},    {kNaN, 0.1f},
+                                             {kInf, 178.0f},   {-kInf, 0.1f},    {90.0f, 90.0f}};
+    for (const auto& c : cases) {
         cameraInitOrthographic(camera, 3.0f);
-        cameraInitPerspective(camera, c.given);
-        EXPECT_EQ(camera.cameraType, 0);
-        EXPECT_FLOAT_EQ(camera.fieldOfView, c.stored) << "given " << c.given;
-        EXPECT_EQ(camera.aperture, 0.0f);
+        cameraInitPerspective(camera, c.first);
+        EXPECT_EQ(std::make_tuple(camera.cameraType, camera.fieldOfView, camera.aperture),
+                  std::make_tuple(0, c.second, 0.0f))
+            << "given " << c.first;
+    }
+    cameraInitOrthographic(camera, -2.5f);
+    EXPECT_EQ(std::make_tuple(camera.cameraType, camera.aperture, camera.fieldOfView),
+              std::make_tuple(1, -2.5f, 0.0f));
+    camera.fieldOfView = 60.0f;
+    cameraInitProjection(camera, {1, 2, 3}, {4, 5, 6}, {7, 8, 9});
+    EXPECT_EQ(std::make_tuple(camera.cameraType, camera.aperture, camera.fieldOfView),
+              std::make_tuple(2, 0.0f, 0.0f));
+    for (int i = 0; i < 3; ++i) {
+        expectVec({3.0f * i + 1, 3.0f * i + 2, 3.0f * i + 3}, camera.projection[i], 0);
     }
 }
 
-TEST(CameraSetters, OrthographicKeepsApertureAndClearsFieldOfView) {
-    CameraRecord camera(0);
-    cameraInitOrthographic(camera, -2.5f);
-    EXPECT_EQ(camera.cameraType, 1);
-    EXPECT_EQ(camera.aperture, -2.5f);
-    EXPECT_EQ(camera.fieldOfView, 0.0f);
-}
-
-TEST(CameraSetters, ProjectionStoresPointsAndClearsApertureAndFieldOfView) {
-    CameraRecord camera(0);
-    cameraInitProjection(camera, {1, 2, 3}, {4, 5, 6}, {7, 8, 9});
-    EXPECT_EQ(camera.cameraType, 2);
-    expectVec(camera.projection[0], 1, 2, 3, 0);
-    expectVec(camera.projection[1], 4, 5, 6, 0);
-    expectVec(camera.projection[2], 7, 8, 9, 0);
-    EXPECT_EQ(camera.aperture, 0.0f);
-    EXPECT_EQ(camera.fieldOfView, 0.0f);
-}
-
-TEST(CameraSetters, AspectRatioMustBePositive) {
+TEST(CameraSetters, AspectRatioDepthOfFieldAndWindowRegionRefuseWhatCannotBeUsed) {
     CameraRecord camera(0);
     cameraSetAspectRatio(camera, 2.0f);
     for (float bad : {0.0f, -1.0f, kNaN, -kInf}) {
@@ -92,260 +71,179 @@ TEST(CameraSetters, AspectRatioMustBePositive) {
     }
     cameraSetAspectRatio(camera, 0.5f);
     EXPECT_EQ(camera.aspectRatio, 0.5f);
-}
 
-TEST(CameraSetters, DepthOfFieldClamping) {
-    CameraRecord camera(0);
-    cameraSetDepthOfField(camera, 0.0f, -1.0f);
-    EXPECT_EQ(camera.focalDistance, 1.0f);
-    EXPECT_EQ(camera.lensRadius, 0.0f);
+    // {focal distance, lens radius} given and stored.
+    const float dof[][4] = {{0.0f, -1.0f, 1.0f, 0.0f},        {0.0001f, 2.0f, 0.001f, 2.0f},
+                            {0.001f, 0.0f, 0.001f, 0.0f},     {0.002f, 0.5f, 0.002f, 0.5f},
+                            {kNaN, kNaN, 1.0f, 0.0f},         {-kInf, -kInf, 1.0f, 0.0f}};
+    for (const auto& d : dof) {
+        cameraSetDepthOfField(camera, d[0], d[1]);
+        EXPECT_EQ(std::make_tuple(camera.focalDistance, camera.lensRadius), std::make_tuple(d[2], d[3]))
+            << "given " << d[0] << ", " << d[1];
+    }
 
-    cameraSetDepthOfField(camera, 0.0001f, 2.0f);
-    EXPECT_EQ(camera.focalDistance, 0.001f);
-    EXPECT_EQ(camera.lensRadius, 2.0f);
-
-    cameraSetDepthOfField(camera, 0.001f, 0.0f);
-    EXPECT_EQ(camera.focalDistance, 0.001f);
-
-    cameraSetDepthOfField(camera, 0.002f, 0.5f);
-    EXPECT_EQ(camera.focalDistance, 0.002f);
-    EXPECT_EQ(camera.lensRadius, 0.5f);
-
-    cameraSetDepthOfField(camera, kNaN, kNaN);
-    EXPECT_EQ(camera.focalDistance, 1.0f);
-    EXPECT_EQ(camera.lensRadius, 0.0f);
-
-    cameraSetDepthOfField(camera, -kInf, -kInf);
-    EXPECT_EQ(camera.focalDistance, 1.0f);
-    EXPECT_EQ(camera.lensRadius, 0.0f);
-}
-
-TEST(CameraSetters, WindowRegionNeverStoresAnInvertedRectangle) {
-    CameraRecord camera(0);
-    cameraSetWindowRegion(camera, 100, 50, 10, 20);
-    EXPECT_EQ(camera.windowRegion[0], 100);
-    EXPECT_EQ(camera.windowRegion[1], 50);
-    EXPECT_EQ(camera.windowRegion[2], 100);
-    EXPECT_EQ(camera.windowRegion[3], 50);
-
+    const auto region = [&] { return std::vector<int>(camera.windowRegion, camera.windowRegion + 4); };
+    cameraSetWindowRegion(camera, 100, 50, 10, 20);  // never stored inverted
+    EXPECT_EQ(region(), (std::vector<int>{100, 50, 100, 50}));
     cameraSetWindowRegion(camera, -5, 1, 30, 40);
-    EXPECT_EQ(camera.windowRegion[0], -5);
-    EXPECT_EQ(camera.windowRegion[2], 30);
-    EXPECT_EQ(camera.windowRegion[3], 40);
+    EXPECT_EQ(region(), (std::vector<int>{-5, 1, 30, 40}));
 }
 
-// --- camera frame ------------------------------------------------------
+// --- camera frame -------------------------------------------------------
 
-TEST(CameraFrame, Perspective640x480FieldOfView90) {
-    CameraRecord camera(0);
-    cameraInitPerspective(camera, 90.0f);
-    CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, identity(), frame));
-    expectVec(frame.stepX, 2.0f / 640, 0, 0);
-    expectVec(frame.stepY, 0, 1.5f / 480, 0);
-    expectVec(frame.corner, -1, -0.75f, -1);
-    expectVec(frame.origin, 0, 0, 0);
-    expectVec(frame.originStepX, 0, 0, 0);
-    expectVec(frame.originStepY, 0, 0, 0);
+TEST(CameraFrame, EachTypeMapsPixelsToRays) {
+    const struct {
+        const char* what;
+        std::function<void(CameraRecord&)> set;
+        Mat4f world;
+        CameraFrame expected;  // origin, its steps, corner, its steps
+    } cases[] = {
+        {"perspective 640 x 480, 90 degrees", [](CameraRecord& c) { cameraInitPerspective(c, 90.0f); },
+         kIdentity, {kZero, kZero, kZero, {-1, -0.75f, -1}, {2.0f / 640, 0, 0}, {0, 1.5f / 480, 0}}},
+        // Plane 2 * 2 * tan(45) = 4 wide and 3 high at distance 2 along world
+        // -X; corner P - Z*f + (0.5 - 320) * stepX - 240 * stepY.
+        {"perspective, turned, moved and offset",
+         [](CameraRecord& c) {
+             cameraInitPerspective(c, 90.0f);
+             cameraSetDepthOfField(c, 2.0f, 0.0f);
+             c.offsetX = 0.5f;
+         },
+         kTurnedAndMoved,
+         {{1, 2, 3}, kZero, kZero, {1 - 2, 2 - 1.5f, 3 + 319.5f * 4.0f / 640}, {0, 0, -4.0f / 640},
+          {0, 3.0f / 480, 0}}},
+        // Steps a * aspect / W = 2 * 4/3 / 640 and a / H = 2 / 480; the
+        // origins move with the pixels.
+        {"orthographic, moved", [](CameraRecord& c) { cameraInitOrthographic(c, 2.0f); },
+         Mat4f{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 0, 0, 1}},
+         {{5 - 4.0f / 3, -1, 0}, {1.0f / 240, 0, 0}, {0, 2.0f / 480, 0}, {5 - 4.0f / 3, -1, -1},
+          {1.0f / 240, 0, 0}, {0, 2.0f / 480, 0}}},
+        {"projection with the default points: a unit square",
+         [](CameraRecord& c) { cameraInitProjection(c, kProjection[0], kProjection[1], kProjection[2]); },
+         kIdentity, {kZero, kZero, kZero, {-0.5f, -0.5f, 1}, {1.0f / 640, 0, 0}, {0, 1.0f / 480, 0}}},
+        // The points are transformed as points: q0 (2, 1.5, 3.5), q1 (2, 1.5,
+        // 2.5), q2 (2, 2.5, 3.5); no centring shift, only the offsets.
+        {"projection, turned, moved and offset",
+         [](CameraRecord& c) {
+             cameraInitProjection(c, kProjection[0], kProjection[1], kProjection[2]);
+             c.offsetX = 2.0f;
+             c.offsetY = 3.0f;
+         },
+         kTurnedAndMoved,
+         {{1, 2, 3}, kZero, kZero, {2, 1.5f + 3.0f / 480, 3.5f - 2.0f / 640}, {0, 0, -1.0f / 640},
+          {0, 1.0f / 480, 0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CameraRecord camera(0);
+        c.set(camera);
+        CameraFrame frame;
+        ASSERT_TRUE(computeCameraFrame(camera, c.world, frame));
+        expectVec(c.expected.origin, frame.origin);
+        expectVec(c.expected.originStepX, frame.originStepX);
+        expectVec(c.expected.originStepY, frame.originStepY);
+        expectVec(c.expected.corner, frame.corner);
+        expectVec(c.expected.stepX, frame.stepX);
+        expectVec(c.expected.stepY, frame.stepY);
+    }
 }
 
-TEST(CameraFrame, PerspectiveFollowsTheWorldMatrixAndOffsets) {
-    CameraRecord camera(0);
-    cameraInitPerspective(camera, 90.0f);
-    cameraSetDepthOfField(camera, 2.0f, 0.0f);
-    camera.offsetX = 0.5f;
-    CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, turnedAndMoved(), frame));
-    // Plane 2 * 2 * tan(45) = 4 wide and 3 high at distance 2 along world -X.
-    expectVec(frame.stepX, 0, 0, -4.0f / 640);
-    expectVec(frame.stepY, 0, 3.0f / 480, 0);
-    // P - Z*f + (0.5 - 320) * stepX - 240 * stepY
-    expectVec(frame.corner, 1 - 2, 2 - 1.5f, 3 + 319.5f * 4.0f / 640);
-    expectVec(frame.origin, 1, 2, 3);
-}
-
-TEST(CameraFrame, PerspectiveCentreLooksDownMinusZ) {
+TEST(CameraFrame, CentreLooksDownMinusZAndOrthographicRaysAreParallel) {
     CameraRecord camera(0);
     cameraInitPerspective(camera, 90.0f);
     cameraSetDepthOfField(camera, 7.0f, 0.0f);
     camera.width = 33;  // odd sizes: the centre falls inside a pixel
     camera.height = 17;
     CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, identity(), frame));
-    expectVec(at(frame.corner, frame.stepX, frame.stepY, 16.5f, 8.5f), 0, 0, -7);
-}
+    ASSERT_TRUE(computeCameraFrame(camera, kIdentity, frame));
+    expectVec({0, 0, -7}, at(frame.corner, frame.stepX, frame.stepY, 16.5f, 8.5f));
 
-TEST(CameraFrame, OrthographicRaysAreParallel) {
-    CameraRecord camera(0);
     cameraInitOrthographic(camera, 2.0f);
-    Mat4f world = identity();
-    world.m[12] = 5.0f;
-    CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, world, frame));
-    // a * aspect / W = 2 * 4/3 / 640; a / H = 2 / 480.
-    expectVec(frame.stepX, 1.0f / 240, 0, 0);
-    expectVec(frame.stepY, 0, 2.0f / 480, 0);
-    expectVec(frame.corner, 5 - 4.0f / 3, -1, -1);
-    expectVec(frame.origin, 5 - 4.0f / 3, -1, 0);
-    expectVec(frame.originStepX, 1.0f / 240, 0, 0);
-    expectVec(frame.originStepY, 0, 2.0f / 480, 0);
-    for (float x : {0.0f, 100.0f, 639.0f}) {
-        for (float y : {0.0f, 479.0f}) {
-            Vec3f point = at(frame.corner, frame.stepX, frame.stepY, x, y);
-            Vec3f start = at(frame.origin, frame.originStepX, frame.originStepY, x, y);
-            expectVec({point.x - start.x, point.y - start.y, point.z - start.z}, 0, 0, -1);
+    ASSERT_TRUE(computeCameraFrame(camera, kTurnedAndMoved, frame));
+    for (float x : {0.0f, 10.0f, 32.0f}) {
+        for (float y : {0.0f, 16.0f}) {
+            const Vec3f point = at(frame.corner, frame.stepX, frame.stepY, x, y);
+            const Vec3f start = at(frame.origin, frame.originStepX, frame.originStepY, x, y);
+            expectVec({-7, 0, 0}, {point.x - start.x, point.y - start.y, point.z - start.z});
         }
     }
 }
 
-TEST(CameraFrame, ProjectionWithDefaultPointsSpansAUnitSquare) {
-    CameraRecord camera(0);
-    cameraInitProjection(camera, {-0.5f, -0.5f, 1}, {0.5f, -0.5f, 1}, {-0.5f, 0.5f, 1});
-    CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, identity(), frame));
-    expectVec(frame.stepX, 1.0f / 640, 0, 0);
-    expectVec(frame.stepY, 0, 1.0f / 480, 0);
-    expectVec(frame.corner, -0.5f, -0.5f, 1);
-    expectVec(frame.origin, 0, 0, 0);
-}
-
-TEST(CameraFrame, ProjectionPointsAreTransformedAsPoints) {
-    CameraRecord camera(0);
-    cameraInitProjection(camera, {-0.5f, -0.5f, 1}, {0.5f, -0.5f, 1}, {-0.5f, 0.5f, 1});
-    camera.offsetX = 2.0f;
-    camera.offsetY = 3.0f;
-    CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, turnedAndMoved(), frame));
-    // q = p.x * X + p.y * Y + p.z * Z + P: q0 (2, 1.5, 3.5), q1 (2, 1.5, 2.5),
-    // q2 (2, 2.5, 3.5).
-    expectVec(frame.stepX, 0, 0, -1.0f / 640);
-    expectVec(frame.stepY, 0, 1.0f / 480, 0);
-    expectVec(frame.corner, 2, 1.5f + 3.0f / 480, 3.5f - 2.0f / 640);
-    expectVec(frame.origin, 1, 2, 3);
-    expectVec(frame.originStepX, 0, 0, 0);
-}
-
-TEST(CameraFrame, UnknownTypeLeavesTheFrameUntouched) {
-    CameraRecord camera(0);
-    camera.cameraType = 3;
+TEST(CameraFrame, UnknownTypeOrNoPixelsLeaveTheFrameUntouched) {
     CameraFrame frame;
     frame.corner = {7, 8, 9};
     frame.stepX = {1, 1, 1};
-    EXPECT_FALSE(computeCameraFrame(camera, identity(), frame));
-    expectVec(frame.corner, 7, 8, 9, 0);
-    expectVec(frame.stepX, 1, 1, 1, 0);
-    camera.cameraType = -1;
-    EXPECT_FALSE(computeCameraFrame(camera, identity(), frame));
-}
-
-TEST(CameraFrame, CameraWithoutPixelsHasNoFrame) {
-    CameraRecord camera(0);
-    CameraFrame frame;
-    camera.width = 0;
-    EXPECT_FALSE(computeCameraFrame(camera, identity(), frame));
-    camera.width = 640;
-    camera.height = -480;
-    EXPECT_FALSE(computeCameraFrame(camera, identity(), frame));
-}
-
-// --- window region -----------------------------------------------------
-
-TEST(WindowRegion, DefaultRegionIsTheWholeImageAndNotActive) {
-    CameraRecord camera(0);
-    hox::scene::WindowRegion region = resolveWindowRegion(camera);
-    EXPECT_EQ(region.x0, 0);
-    EXPECT_EQ(region.y0, 0);
-    EXPECT_EQ(region.x1, 639);
-    EXPECT_EQ(region.y1, 479);
-    EXPECT_FALSE(region.active);
-}
-
-TEST(WindowRegion, ExactWholeImageIsNotActive) {
-    CameraRecord camera(0);
-    cameraSetWindowRegion(camera, 0, 0, 639, 479);
-    EXPECT_FALSE(resolveWindowRegion(camera).active);
-    cameraSetWindowRegion(camera, -10, -10, 5000, 5000);
-    EXPECT_FALSE(resolveWindowRegion(camera).active);
-}
-
-TEST(WindowRegion, AnyShorterSideMakesItActive) {
-    CameraRecord camera(0);
-    const int regions[][4] = {{1, 0, 639, 479}, {0, 1, 639, 479}, {0, 0, 638, 479}, {0, 0, 639, 478}};
-    for (const auto& r : regions) {
-        cameraSetWindowRegion(camera, r[0], r[1], r[2], r[3]);
-        EXPECT_TRUE(resolveWindowRegion(camera).active) << r[0] << " " << r[1] << " " << r[2] << " " << r[3];
+    const std::function<void(CameraRecord&)> bad[] = {
+        [](CameraRecord& c) { c.cameraType = 3; }, [](CameraRecord& c) { c.cameraType = -1; },
+        [](CameraRecord& c) { c.width = 0; }, [](CameraRecord& c) { c.height = -480; }};
+    for (const auto& set : bad) {
+        CameraRecord camera(0);
+        set(camera);
+        EXPECT_FALSE(computeCameraFrame(camera, kIdentity, frame));
+        expectVec({7, 8, 9}, frame.corner, 0);
+        expectVec({1, 1, 1}, frame.stepX, 0);
     }
 }
 
-TEST(WindowRegion, ClipsToTheImage) {
-    CameraRecord camera(0);
-    cameraSetWindowRegion(camera, -20, 100, 1000, 200);
-    hox::scene::WindowRegion region = resolveWindowRegion(camera);
-    EXPECT_EQ(region.x0, 0);
-    EXPECT_EQ(region.y0, 100);
-    EXPECT_EQ(region.x1, 639);
-    EXPECT_EQ(region.y1, 200);
-    EXPECT_TRUE(region.active);
-}
+// --- window region ------------------------------------------------------
 
-TEST(WindowRegion, CollapsedRegionIsOnePixel) {
+TEST(WindowRegion, ClippedToTheImageAndActiveOnlyWhenItIsSmaller) {
+    const struct {
+        int stored[4];
+        int width;
+        WindowRegion expected;
+    } cases[] = {
+        {{0, 0, INT_MAX, INT_MAX}, 640, {0, 0, 639, 479, false}},  // the default
+        {{0, 0, 639, 479}, 640, {0, 0, 639, 479, false}},
+        {{-10, -10, 5000, 5000}, 640, {0, 0, 639, 479, false}},
+        {{1, 0, 639, 479}, 640, {1, 0, 639, 479, true}},
+        {{0, 1, 639, 479}, 640, {0, 1, 639, 479, true}},
+        {{0, 0, 638, 479}, 640, {0, 0, 638, 479, true}},
+        {{0, 0, 639, 478}, 640, {0, 0, 639, 478, true}},
+        {{-20, 100, 1000, 200}, 640, {0, 100, 639, 200, true}},
+        {{100, 50, 100, 50}, 640, {100, 50, 100, 50, true}},  // one pixel
+        // A record read from a stream need not have passed the setter.
+        {{300, 0, 200, INT_MAX}, 640, {200, 0, 200, 479, true}},
+    };
+    for (const auto& c : cases) {
+        CameraRecord camera(0);
+        std::copy(c.stored, c.stored + 4, camera.windowRegion);
+        camera.width = c.width;
+        const auto fields = [](const WindowRegion& r) {
+            return std::make_tuple(r.x0, r.y0, r.x1, r.y1, r.active);
+        };
+        EXPECT_EQ(fields(resolveWindowRegion(camera)), fields(c.expected))
+            << c.stored[0] << " " << c.stored[1] << " " << c.stored[2] << " " << c.stored[3];
+    }
+    // No pixel columns: the region comes out empty (x1 before x0), without overflow.
     CameraRecord camera(0);
-    cameraSetWindowRegion(camera, 100, 50, 10, 20);
-    hox::scene::WindowRegion region = resolveWindowRegion(camera);
-    EXPECT_EQ(region.x0, 100);
-    EXPECT_EQ(region.x1, 100);
-    EXPECT_EQ(region.y0, 50);
-    EXPECT_EQ(region.y1, 50);
-    EXPECT_TRUE(region.active);
-}
-
-TEST(WindowRegion, RawInvertedRecordIsRepairedAndNegativeResolutionDoesNotOverflow) {
-    CameraRecord camera(0);
-    // A record read from a stream need not have passed the setter.
-    camera.windowRegion[0] = 300;
-    camera.windowRegion[2] = 200;
-    hox::scene::WindowRegion region = resolveWindowRegion(camera);
-    EXPECT_EQ(region.x0, 200);
-    EXPECT_EQ(region.x1, 200);
-
-    // No pixel columns: the region comes out empty (x1 before x0).
     camera.width = std::numeric_limits<int>::min();
-    region = resolveWindowRegion(camera);
-    EXPECT_LT(region.x1, region.x0);
+    const WindowRegion r = resolveWindowRegion(camera);
+    EXPECT_LT(r.x1, r.x0);
 }
 
-// --- picking -----------------------------------------------------------
+// --- picking ------------------------------------------------------------
 
 TEST(PickRay, CountsRowsFromTheTop) {
     CameraRecord camera(0);
     cameraInitPerspective(camera, 90.0f);
     CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, identity(), frame));
-
-    hox::scene::PickRay centre = pickRay(frame, 320, 240, 480);
-    expectVec(centre.origin, 0, 0, 0);
-    expectVec(centre.direction, 0, 0, -1);
-
+    ASSERT_TRUE(computeCameraFrame(camera, kIdentity, frame));
+    const PickRay centre = pickRay(frame, 320, 240, 480);
+    expectVec(kZero, centre.origin);
+    expectVec({0, 0, -1}, centre.direction);
     // The top-left pixel sees the image plane's -X, +Y corner.
-    hox::scene::PickRay topLeft = pickRay(frame, 0, 0, 480);
     const float length = std::sqrt(1.0f + 0.75f * 0.75f + 1.0f);
-    expectVec(topLeft.direction, -1 / length, 0.75f / length, -1 / length);
-}
+    expectVec({-1 / length, 0.75f / length, -1 / length}, pickRay(frame, 0, 0, 480).direction);
 
-TEST(PickRay, OrthographicRaysStartAtThePixel) {
-    CameraRecord camera(0);
+    // Orthographic rays start at the pixel.
     cameraInitOrthographic(camera, 2.0f);
-    CameraFrame frame;
-    ASSERT_TRUE(computeCameraFrame(camera, identity(), frame));
-    hox::scene::PickRay ray = pickRay(frame, 0, 480, 480);
-    expectVec(ray.origin, -4.0f / 3, -1, 0);
-    expectVec(ray.direction, 0, 0, -1);
-}
+    ASSERT_TRUE(computeCameraFrame(camera, kIdentity, frame));
+    const PickRay ray = pickRay(frame, 0, 480, 480);
+    expectVec({-4.0f / 3, -1, 0}, ray.origin);
+    expectVec({0, 0, -1}, ray.direction);
 
-TEST(PickRay, DegenerateFrameGivesAZeroDirection) {
-    CameraFrame frame = {};
-    hox::scene::PickRay ray = pickRay(frame, 3, 4, 10);
-    expectVec(ray.direction, 0, 0, 0, 0);
+    // A degenerate frame gives a zero direction.
+    expectVec(kZero, pickRay(CameraFrame{}, 3, 4, 10).direction, 0);
 }
 
 }  // namespace

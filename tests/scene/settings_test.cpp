@@ -1,367 +1,307 @@
+// The setters of render options, device settings, render attributes and
+// light parameters (which id reaches which field, ranges and warnings), and
+// how render attributes are inherited down the scene graph.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hox/device_settings.h"
 #include "hox/entity.h"
-#include "hox/message_callback.h"
 #include "hox/render_attributes.h"
 #include "hox/render_options.h"
 #include "hox/status.h"
+#include "scene/attribute_state.h"
 #include "scene/device_settings.h"
 #include "scene/light_parameters.h"
 #include "scene/render_attributes.h"
 #include "scene/render_options.h"
-#include "util/messages.h"
+#include "scene_test_support.h"
 
 namespace {
 
 using namespace hox;
 using namespace hox::scene;
+using hox::scene::testing::Bytes;
+using hox::scene::testing::MessageCatcher;
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
 constexpr int kIntMax = std::numeric_limits<int>::max();
 constexpr int kIntMin = std::numeric_limits<int>::min();
 
-struct WarningRecorder : IMessageCallback {
-    std::vector<std::string> warnings;
-    int others = 0;
-    void message(int, const char*) override { ++others; }
-    void warning(const char* text) override { warnings.push_back(text); }
-    void error(const char*) override { ++others; }
-};
+template <typename Data>
+Bytes streamOf(const Data& data) {
+    util::MemorySink sink;
+    util::OutputStream out(&sink);
+    data.write(out);
+    out.flush();
+    return sink.bytes();
+}
 
 // Every test sees the warnings it caused and nothing else.
 struct SettingsTest : ::testing::Test {
-    WarningRecorder recorder;
-    void SetUp() override { util::setMessageCallback(&recorder); }
-    void TearDown() override { util::setMessageCallback(nullptr); }
+    MessageCatcher catcher;
 
-    void expectOneWarning(const std::string& text) {
-        ASSERT_EQ(recorder.warnings.size(), 1u) << "expected: " << text;
-        EXPECT_EQ(recorder.warnings[0], text);
-        recorder.warnings.clear();
+    void expectWarnings(const std::vector<std::string>& expected) {
+        EXPECT_EQ(catcher.warnings, expected);
+        catcher.warnings.clear();
     }
-    void expectNoWarning() { EXPECT_TRUE(recorder.warnings.empty()) << recorder.warnings.front(); }
+
+    // Each valid value goes into `field` and nowhere else, silently; each
+    // invalid one is refused with a warning naming the option and its value,
+    // and changes nothing.
+    template <typename Data, typename T>
+    void expectRange(int (*set)(Data&, int, T), int id, const char* name, T Data::*field,
+                     std::initializer_list<T> valid,
+                     std::initializer_list<std::pair<T, const char*>> invalid) {
+        SCOPED_TRACE(name);
+        Data data, expected;
+        for (T v : valid) {
+            EXPECT_EQ(set(data, id, v), RESULT_OK) << v;
+            expected.*field = v;
+            EXPECT_EQ(streamOf(data), streamOf(expected)) << v;
+        }
+        expectWarnings({});
+        for (const auto& bad : invalid) {
+            EXPECT_EQ(set(data, id, bad.first), RESULT_INVALID_VALUE) << bad.second;
+            expectWarnings({std::string(name) + " : invalid value : " + bad.second});
+        }
+        EXPECT_EQ(streamOf(data), streamOf(expected));
+    }
 };
 
 // --- render options ----------------------------------------------------
 
 using RenderOptionsTest = SettingsTest;
+using Options = RenderOptionsData;
 
-TEST_F(RenderOptionsTest, TraceDepthRange) {
-    RenderOptionsData o;
-    EXPECT_EQ(setRenderOption1i(o, OPTION_TRACE_DEPTH, 1000), RESULT_OK);
-    EXPECT_EQ(setRenderOption1i(o, OPTION_TRACE_DEPTH, 0), RESULT_OK);
-    expectNoWarning();
+// Every option by id: its name and field (exactly one of the three is set).
+const struct {
+    const char* name;
+    int32_t Options::*i;
+    float Options::*f;
+    bool Options::*b;
+} kOptions[] = {
+    {"OPTION_TRACE_DEPTH", &Options::traceDepth, nullptr, nullptr},
+    {"OPTION_TRACE_DEPTH_THRESHOLD", nullptr, &Options::traceDepthThreshold, nullptr},
+    {"OPTION_SAMPLING_RATE", &Options::samplingRate, nullptr, nullptr},
+    {"OPTION_PROGRESSIVE_SAMPLING", nullptr, nullptr, &Options::progressiveSampling},
+    {"OPTION_MAX_PROGRESSIVE_SAMPLING_RATE", &Options::maxProgressiveSamplingRate, nullptr, nullptr},
+    {"OPTION_TRANSMISSION", nullptr, nullptr, &Options::transmission},
+    {"OPTION_TRANSMISSION_ACCURACY", nullptr, &Options::transmissionAccuracy, nullptr},
+    {"OPTION_OCCLUSION", nullptr, nullptr, &Options::occlusion},
+    {"OPTION_OCCLUSION_ACCURACY", nullptr, &Options::occlusionAccuracy, nullptr},
+    {"OPTION_GLOBAL_ILLUMINATION", nullptr, nullptr, &Options::globalIllumination},
+    {"OPTION_GLOBAL_ILLUMINATION_ACCURACY", nullptr, &Options::globalIlluminationAccuracy, nullptr},
+    {"OPTION_GLOSSY_REFLECTIONS", nullptr, nullptr, &Options::glossyReflections},
+    {"OPTION_GLOSSY_REFLECTIONS_ACCURACY", nullptr, &Options::glossyReflectionsAccuracy, nullptr},
+    {"OPTION_GLOSSY_REFRACTIONS", nullptr, nullptr, &Options::glossyRefractions},
+    {"OPTION_GLOSSY_REFRACTIONS_ACCURACY", nullptr, &Options::glossyRefractionsAccuracy, nullptr},
+};
 
-    EXPECT_EQ(setRenderOption1i(o, OPTION_TRACE_DEPTH, 1001), RESULT_INVALID_VALUE);
-    expectOneWarning("OPTION_TRACE_DEPTH : invalid value : 1001");
-    EXPECT_EQ(setRenderOption1i(o, OPTION_TRACE_DEPTH, -1), RESULT_INVALID_VALUE);
-    expectOneWarning("OPTION_TRACE_DEPTH : invalid value : -1");
-    EXPECT_EQ(setRenderOption1i(o, OPTION_TRACE_DEPTH, kIntMin), RESULT_INVALID_VALUE);
-    expectOneWarning("OPTION_TRACE_DEPTH : invalid value : -2147483648");
-    EXPECT_EQ(o.traceDepth, 0);
-}
-
-TEST_F(RenderOptionsTest, SamplingRatesRunFromMinusTwoToFour) {
-    struct Rate { int id; const char* name; } rates[] = {
-        {OPTION_SAMPLING_RATE, "OPTION_SAMPLING_RATE"},
-        {OPTION_MAX_PROGRESSIVE_SAMPLING_RATE, "OPTION_MAX_PROGRESSIVE_SAMPLING_RATE"}};
-    for (const Rate& rate : rates) {
-        RenderOptionsData o;
-        int stored = 0;
-        for (int value : {-2, -1, 0, 3, 4}) {
-            EXPECT_EQ(setRenderOption1i(o, rate.id, value), RESULT_OK) << rate.name << " " << value;
-            ASSERT_EQ(getRenderOption1i(o, rate.id, stored), RESULT_OK);
-            EXPECT_EQ(stored, value);
-        }
-        expectNoWarning();
-        for (int value : {-3, 5, kIntMax, kIntMin, kIntMax - 1}) {
-            EXPECT_EQ(setRenderOption1i(o, rate.id, value), RESULT_INVALID_VALUE) << rate.name << " " << value;
-            expectOneWarning(std::string(rate.name) + " : invalid value : " + std::to_string(value));
-        }
-        ASSERT_EQ(getRenderOption1i(o, rate.id, stored), RESULT_OK);
-        EXPECT_EQ(stored, 4);
-    }
-}
-
-TEST_F(RenderOptionsTest, FloatOptionsAcceptZeroToOne) {
-    struct Option { int id; const char* name; } options[] = {
-        {OPTION_TRACE_DEPTH_THRESHOLD, "OPTION_TRACE_DEPTH_THRESHOLD"},
-        {OPTION_TRANSMISSION_ACCURACY, "OPTION_TRANSMISSION_ACCURACY"},
-        {OPTION_OCCLUSION_ACCURACY, "OPTION_OCCLUSION_ACCURACY"},
-        {OPTION_GLOBAL_ILLUMINATION_ACCURACY, "OPTION_GLOBAL_ILLUMINATION_ACCURACY"},
-        {OPTION_GLOSSY_REFLECTIONS_ACCURACY, "OPTION_GLOSSY_REFLECTIONS_ACCURACY"},
-        {OPTION_GLOSSY_REFRACTIONS_ACCURACY, "OPTION_GLOSSY_REFRACTIONS_ACCURACY"}};
-    for (const Option& option : options) {
-        RenderOptionsData o;
-        float stored = -1.0f;
-        EXPECT_EQ(setRenderOption1f(o, option.id, 0.0f), RESULT_OK);
-        EXPECT_EQ(setRenderOption1f(o, option.id, 1.0f), RESULT_OK);
-        EXPECT_EQ(setRenderOption1f(o, option.id, 0.25f), RESULT_OK);
-        expectNoWarning();
-        const std::string prefix = std::string(option.name) + " : invalid value : ";
-        EXPECT_EQ(setRenderOption1f(o, option.id, 1.5f), RESULT_INVALID_VALUE);
-        expectOneWarning(prefix + "1.5");
-        EXPECT_EQ(setRenderOption1f(o, option.id, -0.001f), RESULT_INVALID_VALUE);
-        expectOneWarning(prefix + "-0.001");
-        EXPECT_EQ(setRenderOption1f(o, option.id, kNaN), RESULT_INVALID_VALUE);
-        expectOneWarning(prefix + "nan");
-        EXPECT_EQ(setRenderOption1f(o, option.id, kInf), RESULT_INVALID_VALUE);
-        expectOneWarning(prefix + "inf");
-        ASSERT_EQ(getRenderOption1f(o, option.id, stored), RESULT_OK);
-        EXPECT_EQ(stored, 0.25f) << option.name;
-    }
-}
-
-TEST_F(RenderOptionsTest, BooleanOptionsReachTheirOwnField) {
-    RenderOptionsData o;
-    EXPECT_EQ(setRenderOption1b(o, OPTION_PROGRESSIVE_SAMPLING, false), RESULT_OK);
-    EXPECT_EQ(setRenderOption1b(o, OPTION_GLOSSY_REFRACTIONS, false), RESULT_OK);
-    EXPECT_FALSE(o.progressiveSampling);
-    EXPECT_FALSE(o.glossyRefractions);
-    EXPECT_TRUE(o.transmission);
-    EXPECT_TRUE(o.occlusion);
-    EXPECT_TRUE(o.globalIllumination);
-    EXPECT_TRUE(o.glossyReflections);
-    bool value = true;
-    EXPECT_EQ(getRenderOption1b(o, OPTION_GLOSSY_REFRACTIONS, value), RESULT_OK);
-    EXPECT_FALSE(value);
-}
-
-TEST_F(RenderOptionsTest, EachIdBelongsToExactlyOneSetter) {
-    const char kinds[] = "ifibibfbfbfbfbf";  // ids 0..14
+TEST_F(RenderOptionsTest, EachIdReachesItsOwnFieldThroughItsOwnKindOnly) {
     for (int id = 0; id < 15; ++id) {
-        RenderOptionsData o;
-        const bool isInt = setRenderOption1i(o, id, 1) != RESULT_INVALID_ENUM;
-        const bool isFloat = setRenderOption1f(o, id, 0.5f) != RESULT_INVALID_ENUM;
-        const bool isBool = setRenderOption1b(o, id, false) != RESULT_INVALID_ENUM;
-        EXPECT_EQ(isInt, kinds[id] == 'i') << "id " << id;
-        EXPECT_EQ(isFloat, kinds[id] == 'f') << "id " << id;
-        EXPECT_EQ(isBool, kinds[id] == 'b') << "id " << id;
+        SCOPED_TRACE(id);
+        const auto& field = kOptions[id];
+        Options o, expected;
+        EXPECT_EQ(setRenderOption1i(o, id, 3), field.i ? RESULT_OK : RESULT_INVALID_ENUM);
+        EXPECT_EQ(setRenderOption1f(o, id, 0.5f), field.f ? RESULT_OK : RESULT_INVALID_ENUM);
+        EXPECT_EQ(setRenderOption1b(o, id, false), field.b ? RESULT_OK : RESULT_INVALID_ENUM);
+        int i = -1;
+        float f = -1;
+        bool b = true;
+        EXPECT_EQ(getRenderOption1i(o, id, i), field.i ? RESULT_OK : RESULT_INVALID_ENUM);
+        EXPECT_EQ(getRenderOption1f(o, id, f), field.f ? RESULT_OK : RESULT_INVALID_ENUM);
+        EXPECT_EQ(getRenderOption1b(o, id, b), field.b ? RESULT_OK : RESULT_INVALID_ENUM);
+        if (field.i) expected.*field.i = 3;
+        if (field.f) expected.*field.f = 0.5f;
+        if (field.b) expected.*field.b = false;
+        EXPECT_EQ(streamOf(o), streamOf(expected));
+        EXPECT_EQ(std::make_tuple(i, f, b),
+                  std::make_tuple(field.i ? 3 : -1, field.f ? 0.5f : -1.0f, !field.b));
     }
-    expectNoWarning();
-}
-
-TEST_F(RenderOptionsTest, WrongKindAndUnknownIdsChangeNothing) {
-    RenderOptionsData o;
-    EXPECT_EQ(setRenderOption1i(o, 1, 3), RESULT_INVALID_ENUM);
-    EXPECT_EQ(setRenderOption1f(o, 0, 0.5f), RESULT_INVALID_ENUM);
-    EXPECT_EQ(setRenderOption1b(o, 0, false), RESULT_INVALID_ENUM);
+    Options o;
     for (int id : {15, 16, -1, 1000, kIntMin}) {
-        EXPECT_EQ(setRenderOption1i(o, id, 1), RESULT_INVALID_ENUM);
-        EXPECT_EQ(setRenderOption1f(o, id, 0.5f), RESULT_INVALID_ENUM);
-        EXPECT_EQ(setRenderOption1b(o, id, false), RESULT_INVALID_ENUM);
         int i;
         float f;
         bool b;
+        EXPECT_EQ(setRenderOption1i(o, id, 1), RESULT_INVALID_ENUM);
+        EXPECT_EQ(setRenderOption1f(o, id, 0.5f), RESULT_INVALID_ENUM);
+        EXPECT_EQ(setRenderOption1b(o, id, false), RESULT_INVALID_ENUM);
         EXPECT_EQ(getRenderOption1i(o, id, i), RESULT_INVALID_ENUM);
         EXPECT_EQ(getRenderOption1f(o, id, f), RESULT_INVALID_ENUM);
         EXPECT_EQ(getRenderOption1b(o, id, b), RESULT_INVALID_ENUM);
     }
-    expectNoWarning();
-    RenderOptionsData defaults;
-    EXPECT_EQ(o.traceDepth, defaults.traceDepth);
-    EXPECT_EQ(o.traceDepthThreshold, defaults.traceDepthThreshold);
-    EXPECT_EQ(o.progressiveSampling, defaults.progressiveSampling);
+    EXPECT_EQ(streamOf(o), streamOf(Options()));
+    expectWarnings({});
+}
+
+TEST_F(RenderOptionsTest, Ranges) {
+    expectRange(setRenderOption1i, OPTION_TRACE_DEPTH, "OPTION_TRACE_DEPTH", &Options::traceDepth, {1000, 0},
+                {{1001, "1001"}, {-1, "-1"}, {kIntMin, "-2147483648"}});
+    for (int id = 0; id < 15; ++id) {
+        const auto& option = kOptions[id];
+        if (option.i && id != OPTION_TRACE_DEPTH) {  // the sampling rates
+            expectRange(setRenderOption1i, id, option.name, option.i, {-2, -1, 0, 3, 4},
+                        {{-3, "-3"}, {5, "5"}, {kIntMax, "2147483647"}, {kIntMin, "-2147483648"},
+                         {kIntMax - 1, "2147483646"}});
+        }
+        if (option.f) {
+            expectRange(setRenderOption1f, id, option.name, option.f, {0.0f, 1.0f, 0.25f},
+                        {{1.5f, "1.5"}, {-0.001f, "-0.001"}, {kNaN, "nan"}, {kInf, "inf"}});
+        }
+    }
 }
 
 // --- device settings ---------------------------------------------------
 
 using DeviceSettingsTest = SettingsTest;
+using Settings = DeviceSettingsData;
 
-TEST_F(DeviceSettingsTest, MasterPortRange) {
-    DeviceSettingsData s;
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_PORT, 1024), RESULT_INVALID_VALUE);
-    expectOneWarning("DEVICE_CLUSTER_MASTER_PORT : invalid value : 1024");
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_PORT, 65536), RESULT_INVALID_VALUE);
-    expectOneWarning("DEVICE_CLUSTER_MASTER_PORT : invalid value : 65536");
-    EXPECT_EQ(s.clusterMasterPort, 50709);
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_PORT, 1025), RESULT_OK);
-    EXPECT_EQ(s.clusterMasterPort, 1025);
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_PORT, 65535), RESULT_OK);
-    EXPECT_EQ(s.clusterMasterPort, 65535);
-    expectNoWarning();
-}
-
-TEST_F(DeviceSettingsTest, TileQueueSizeIsClampedWithAWarning) {
-    DeviceSettingsData s;
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_TILE_QUEUE_SIZE, 20), RESULT_OK);
-    expectOneWarning("DEVICE_CLUSTER_TILE_QUEUE_SIZE : invalid value : 20");
-    EXPECT_EQ(s.clusterTileQueueSize, 10);
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_TILE_QUEUE_SIZE, -5), RESULT_OK);
-    expectOneWarning("DEVICE_CLUSTER_TILE_QUEUE_SIZE : invalid value : -5");
-    EXPECT_EQ(s.clusterTileQueueSize, 1);
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_TILE_QUEUE_SIZE, 0), RESULT_OK);
-    EXPECT_EQ(s.clusterTileQueueSize, 0);
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_TILE_QUEUE_SIZE, 10), RESULT_OK);
-    EXPECT_EQ(s.clusterTileQueueSize, 10);
-    expectNoWarning();
-}
-
-TEST_F(DeviceSettingsTest, CountsStoreNegativeValuesAsZeroSilently) {
-    struct Count { int id; int32_t DeviceSettingsData::*field; } counts[] = {
-        {DEVICE_THREAD_COUNT, &DeviceSettingsData::threadCount},
-        {DEVICE_RESERVED_INT_5, &DeviceSettingsData::setting5},
-        {DEVICE_CLUSTER_CONNECT_VALUE_A, &DeviceSettingsData::setting7},
-        {DEVICE_CLUSTER_CONNECT_VALUE_B, &DeviceSettingsData::setting8},
-        {DEVICE_RESERVED_INT_9, &DeviceSettingsData::setting9}};
-    for (const Count& c : counts) {
-        DeviceSettingsData s;
-        EXPECT_EQ(setDeviceSetting1i(s, c.id, 7), RESULT_OK);
-        EXPECT_EQ(s.*c.field, 7) << "id " << c.id;
-        EXPECT_EQ(setDeviceSetting1i(s, c.id, -3), RESULT_OK);
-        EXPECT_EQ(s.*c.field, 0) << "id " << c.id;
-        EXPECT_EQ(setDeviceSetting1i(s, c.id, kIntMin), RESULT_OK);
-        EXPECT_EQ(s.*c.field, 0);
-    }
-    expectNoWarning();
-}
-
-TEST_F(DeviceSettingsTest, DisplaySizeMustBeAtLeastOne) {
-    DeviceSettingsData s;
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_DISPLAY_WIDTH, 0), RESULT_INVALID_VALUE);
-    expectOneWarning("DEVICE_CLUSTER_MASTER_DISPLAY_WIDTH : invalid value : 0");
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_DISPLAY_HEIGHT, -7), RESULT_INVALID_VALUE);
-    expectOneWarning("DEVICE_CLUSTER_MASTER_DISPLAY_HEIGHT : invalid value : -7");
-    EXPECT_EQ(s.clusterMasterDisplayWidth, 1024);
-    EXPECT_EQ(s.clusterMasterDisplayHeight, 1024);
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_DISPLAY_WIDTH, 1), RESULT_OK);
-    EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_MASTER_DISPLAY_HEIGHT, 3000), RESULT_OK);
-    EXPECT_EQ(s.clusterMasterDisplayWidth, 1);
-    EXPECT_EQ(s.clusterMasterDisplayHeight, 3000);
-    expectNoWarning();
-}
-
-TEST_F(DeviceSettingsTest, CompressionLevelRange) {
-    DeviceSettingsData s;
-    EXPECT_EQ(setDeviceSetting1f(s, DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL, 0.0f), RESULT_OK);
-    EXPECT_EQ(setDeviceSetting1f(s, DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL, 1.0f), RESULT_OK);
-    expectNoWarning();
-    EXPECT_EQ(setDeviceSetting1f(s, DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL, 1.5f), RESULT_INVALID_VALUE);
-    expectOneWarning("DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL : invalid value : 1.5");
-    EXPECT_EQ(setDeviceSetting1f(s, DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL, kNaN), RESULT_INVALID_VALUE);
-    expectOneWarning("DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL : invalid value : nan");
-    EXPECT_EQ(setDeviceSetting1f(s, DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL, -kInf), RESULT_INVALID_VALUE);
-    expectOneWarning("DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL : invalid value : -inf");
-    EXPECT_EQ(s.clusterImageCompressionLevel, 1.0f);
-}
-
-TEST_F(DeviceSettingsTest, TextsAreCopiedAndNullIsEmpty) {
-    DeviceSettingsData s;
-    char path[] = "/opt/shaders";
-    EXPECT_EQ(setDeviceSetting1s(s, DEVICE_SHADER_PATH, path), RESULT_OK);
-    path[1] = 'X';
-    EXPECT_STREQ(s.shaderPath.c_str(), "/opt/shaders");
-    EXPECT_EQ(setDeviceSetting1s(s, DEVICE_CLUSTER_MASTER_HOST, "render-master"), RESULT_OK);
-    EXPECT_STREQ(s.clusterMasterHost.c_str(), "render-master");
-    EXPECT_EQ(setDeviceSetting1s(s, DEVICE_CLUSTER_MASTER_HOST, nullptr), RESULT_OK);
-    EXPECT_STREQ(s.clusterMasterHost.c_str(), "");
-}
-
-TEST_F(DeviceSettingsTest, BooleansReachTheirOwnField) {
-    DeviceSettingsData s;
-    EXPECT_EQ(setDeviceSetting1b(s, DEVICE_CLUSTER, true), RESULT_OK);
-    EXPECT_TRUE(s.clusterEnabled);
-    EXPECT_FALSE(s.setting10);
-    EXPECT_EQ(setDeviceSetting1b(s, DEVICE_RESERVED_BOOL_10, true), RESULT_OK);
-    EXPECT_TRUE(s.setting10);
-    EXPECT_FALSE(s.setting13);
-    EXPECT_EQ(setDeviceSetting1b(s, DEVICE_RESERVED_BOOL_13, true), RESULT_OK);
-    EXPECT_TRUE(s.setting13);
-}
-
-TEST_F(DeviceSettingsTest, EachIdBelongsToExactlyOneSetter) {
-    const char kinds[] = "isbsiiiiiibiibf";  // ids 0..14
+TEST_F(DeviceSettingsTest, EachIdReachesItsOwnFieldThroughItsOwnKindOnly) {
+    const struct {
+        int32_t Settings::*i;
+        float Settings::*f;
+        bool Settings::*b;
+        util::String Settings::*s;
+    } fields[] = {
+        {&Settings::threadCount, nullptr, nullptr, nullptr},
+        {nullptr, nullptr, nullptr, &Settings::shaderPath},
+        {nullptr, nullptr, &Settings::clusterEnabled, nullptr},
+        {nullptr, nullptr, nullptr, &Settings::clusterMasterHost},
+        {&Settings::clusterMasterPort, nullptr, nullptr, nullptr},
+        {&Settings::setting5, nullptr, nullptr, nullptr},
+        {&Settings::clusterTileQueueSize, nullptr, nullptr, nullptr},
+        {&Settings::setting7, nullptr, nullptr, nullptr},
+        {&Settings::setting8, nullptr, nullptr, nullptr},
+        {&Settings::setting9, nullptr, nullptr, nullptr},
+        {nullptr, nullptr, &Settings::setting10, nullptr},
+        {&Settings::clusterMasterDisplayWidth, nullptr, nullptr, nullptr},
+        {&Settings::clusterMasterDisplayHeight, nullptr, nullptr, nullptr},
+        {nullptr, nullptr, &Settings::setting13, nullptr},
+        {nullptr, &Settings::clusterImageCompressionLevel, nullptr, nullptr},
+    };
     for (int id = 0; id < 15; ++id) {
-        DeviceSettingsData s;
-        const bool isInt = setDeviceSetting1i(s, id, 2000) != RESULT_INVALID_ENUM;
-        const bool isFloat = setDeviceSetting1f(s, id, 0.5f) != RESULT_INVALID_ENUM;
-        const bool isBool = setDeviceSetting1b(s, id, true) != RESULT_INVALID_ENUM;
-        const bool isText = setDeviceSetting1s(s, id, "x") != RESULT_INVALID_ENUM;
-        EXPECT_EQ(isInt, kinds[id] == 'i') << "id " << id;
-        EXPECT_EQ(isFloat, kinds[id] == 'f') << "id " << id;
-        EXPECT_EQ(isBool, kinds[id] == 'b') << "id " << id;
-        EXPECT_EQ(isText, kinds[id] == 's') << "id " << id;
+        SCOPED_TRACE(id);
+        const auto& field = fields[id];
+        const int value = id == DEVICE_CLUSTER_MASTER_PORT ? 2000 : 8;
+        Settings s, expected;
+        EXPECT_EQ(setDeviceSetting1i(s, id, value), field.i ? RESULT_OK : RESULT_INVALID_ENUM);
+        EXPECT_EQ(setDeviceSetting1f(s, id, 0.5f), field.f ? RESULT_OK : RESULT_INVALID_ENUM);
+        EXPECT_EQ(setDeviceSetting1b(s, id, true), field.b ? RESULT_OK : RESULT_INVALID_ENUM);
+        EXPECT_EQ(setDeviceSetting1s(s, id, "x"), field.s ? RESULT_OK : RESULT_INVALID_ENUM);
+        if (field.i) expected.*field.i = value;
+        if (field.f) expected.*field.f = 0.5f;
+        if (field.b) expected.*field.b = true;
+        if (field.s) expected.*field.s = "x";
+        EXPECT_EQ(streamOf(s), streamOf(expected));
     }
-    recorder.warnings.clear();  // 2000 is out of range for the tile queue
+    Settings s;
     for (int id : {15, -1, kIntMax}) {
-        DeviceSettingsData s;
         EXPECT_EQ(setDeviceSetting1i(s, id, 1), RESULT_INVALID_ENUM);
         EXPECT_EQ(setDeviceSetting1f(s, id, 0.5f), RESULT_INVALID_ENUM);
         EXPECT_EQ(setDeviceSetting1b(s, id, true), RESULT_INVALID_ENUM);
         EXPECT_EQ(setDeviceSetting1s(s, id, "x"), RESULT_INVALID_ENUM);
     }
-    expectNoWarning();
+    EXPECT_EQ(streamOf(s), streamOf(Settings()));
+    expectWarnings({});
+}
+
+TEST_F(DeviceSettingsTest, Ranges) {
+    expectRange(setDeviceSetting1i, DEVICE_CLUSTER_MASTER_PORT, "DEVICE_CLUSTER_MASTER_PORT",
+                &Settings::clusterMasterPort, {1025, 65535}, {{1024, "1024"}, {65536, "65536"}});
+    expectRange(setDeviceSetting1i, DEVICE_CLUSTER_MASTER_DISPLAY_WIDTH,
+                "DEVICE_CLUSTER_MASTER_DISPLAY_WIDTH", &Settings::clusterMasterDisplayWidth, {1, 3000},
+                {{0, "0"}, {-7, "-7"}});
+    expectRange(setDeviceSetting1i, DEVICE_CLUSTER_MASTER_DISPLAY_HEIGHT,
+                "DEVICE_CLUSTER_MASTER_DISPLAY_HEIGHT", &Settings::clusterMasterDisplayHeight, {1, 3000},
+                {{0, "0"}, {-7, "-7"}});
+    expectRange(setDeviceSetting1f, DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL,
+                "DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL", &Settings::clusterImageCompressionLevel,
+                {0.0f, 1.0f}, {{1.5f, "1.5"}, {kNaN, "nan"}, {-kInf, "-inf"}});
+}
+
+TEST_F(DeviceSettingsTest, TileQueueIsClampedWithAWarningAndCountsStoreNegativesAsZero) {
+    Settings s;
+    const int queue[][2] = {{20, 10}, {-5, 1}, {0, 0}, {10, 10}};  // given, stored
+    for (const auto& q : queue) {
+        EXPECT_EQ(setDeviceSetting1i(s, DEVICE_CLUSTER_TILE_QUEUE_SIZE, q[0]), RESULT_OK);
+        EXPECT_EQ(s.clusterTileQueueSize, q[1]);
+        if (q[0] != q[1]) {
+            expectWarnings({"DEVICE_CLUSTER_TILE_QUEUE_SIZE : invalid value : " + std::to_string(q[0])});
+        }
+    }
+    const std::pair<int, int32_t Settings::*> counts[] = {
+        {DEVICE_THREAD_COUNT, &Settings::threadCount},
+        {DEVICE_RESERVED_INT_5, &Settings::setting5},
+        {DEVICE_CLUSTER_CONNECT_VALUE_A, &Settings::setting7},
+        {DEVICE_CLUSTER_CONNECT_VALUE_B, &Settings::setting8},
+        {DEVICE_RESERVED_INT_9, &Settings::setting9}};
+    for (const auto& count : counts) {
+        for (int value : {-3, kIntMin}) {
+            s.*count.second = 7;
+            EXPECT_EQ(setDeviceSetting1i(s, count.first, value), RESULT_OK);
+            EXPECT_EQ(s.*count.second, 0) << "id " << count.first;
+        }
+    }
+    expectWarnings({});
+}
+
+TEST_F(DeviceSettingsTest, TextsAreCopiedAndNullIsEmpty) {
+    Settings s;
+    char path[] = "/opt/shaders";
+    EXPECT_EQ(setDeviceSetting1s(s, DEVICE_SHADER_PATH, path), RESULT_OK);
+    path[1] = 'X';
+    EXPECT_STREQ(s.shaderPath.c_str(), "/opt/shaders");
+    EXPECT_EQ(setDeviceSetting1s(s, DEVICE_CLUSTER_MASTER_HOST, nullptr), RESULT_OK);
+    EXPECT_STREQ(s.clusterMasterHost.c_str(), "");
 }
 
 // --- render attributes -------------------------------------------------
 
 using RenderAttributesTest = SettingsTest;
 
-TEST_F(RenderAttributesTest, BooleanSetsGivenAndOffBits) {
+TEST_F(RenderAttributesTest, BooleansSetGivenAndOffBitsAndRemovingClearsOnlyTheGivenBit) {
     RenderAttributesRecord a(0);
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_REFRACTION_RAYS, false), RESULT_OK);
-    EXPECT_EQ(a.givenMask, 1u << 2);
-    EXPECT_EQ(a.offMask, 1u << 2);
+    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask), std::make_tuple(1u << 2, 1u << 2));
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_REFRACTION_RAYS, true), RESULT_OK);
-    EXPECT_EQ(a.givenMask, 1u << 2);
-    EXPECT_EQ(a.offMask, 0u);
+    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask), std::make_tuple(1u << 2, 0u));
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_INDIRECT_DIFFUSE_RAYS, false), RESULT_OK);
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_CAMERA_RAYS, false), RESULT_OK);
-    EXPECT_EQ(a.givenMask, (1u << 0) | (1u << 2) | (1u << 5));
-    EXPECT_EQ(a.offMask, (1u << 0) | (1u << 5));
+    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask),
+              std::make_tuple((1u << 0) | (1u << 2) | (1u << 5), (1u << 0) | (1u << 5)));
+    EXPECT_EQ(removeRenderAttribute(a, ATTRIBUTE_CAMERA_RAYS), RESULT_OK);
+    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask),
+              std::make_tuple((1u << 2) | (1u << 5), (1u << 0) | (1u << 5)));
 }
 
-TEST_F(RenderAttributesTest, RemovingABooleanClearsOnlyItsGivenBit) {
-    RenderAttributesRecord a(0);
-    setRenderAttribute1b(a, ATTRIBUTE_SHADOW_RAYS, false);
-    setRenderAttribute1b(a, ATTRIBUTE_OCCLUSION_RAYS, false);
-    EXPECT_EQ(removeRenderAttribute(a, ATTRIBUTE_SHADOW_RAYS), RESULT_OK);
-    EXPECT_EQ(a.givenMask, 1u << 4);
-    EXPECT_NE(a.offMask & (1u << 4), 0u);
-}
-
-TEST_F(RenderAttributesTest, OcclusionRangeSetAndRemove) {
+TEST_F(RenderAttributesTest, OcclusionRangeAndListsSetAndRemove) {
     RenderAttributesRecord a(0);
     EXPECT_EQ(setRenderAttribute1f(a, ATTRIBUTE_OCCLUSION_RANGE, 12.5f), RESULT_OK);
-    EXPECT_TRUE(a.floatGiven);
-    EXPECT_EQ(a.floatValue, 12.5f);
+    EXPECT_EQ(std::make_tuple(a.floatGiven, a.floatValue), std::make_tuple(true, 12.5f));
     EXPECT_EQ(removeRenderAttribute(a, ATTRIBUTE_OCCLUSION_RANGE), RESULT_OK);
-    EXPECT_FALSE(a.floatGiven);
-    EXPECT_EQ(a.floatValue, 1.0f);
-}
+    EXPECT_EQ(std::make_tuple(a.floatGiven, a.floatValue), std::make_tuple(false, 1.0f));
 
-TEST_F(RenderAttributesTest, ListsCopyTheValuesGiven) {
-    RenderAttributesRecord a(0);
     int lights[] = {4, 1, 4};
     EXPECT_EQ(setRenderAttribute1iv(a, ATTRIBUTE_ADD_LIST, 3, lights), RESULT_OK);
-    lights[0] = 99;
-    ASSERT_EQ(a.addList.count(), 3);
-    EXPECT_EQ(a.addList[0], 4);
-    EXPECT_EQ(a.addList[2], 4);
-    EXPECT_TRUE(a.removeList.empty());
-
+    lights[0] = 99;  // copied
     EXPECT_EQ(setRenderAttribute1iv(a, ATTRIBUTE_REMOVE_LIST, 1, lights + 1), RESULT_OK);
-    EXPECT_EQ(a.removeList.count(), 1);
+    EXPECT_EQ(std::vector<int>(a.addList.begin(), a.addList.end()), (std::vector<int>{4, 1, 4}));
+    EXPECT_EQ(std::vector<int>(a.removeList.begin(), a.removeList.end()), std::vector<int>{1});
     EXPECT_EQ(removeRenderAttribute(a, ATTRIBUTE_ADD_LIST), RESULT_OK);
     EXPECT_TRUE(a.addList.empty());
     EXPECT_EQ(a.removeList.count(), 1);
-}
 
-TEST_F(RenderAttributesTest, NonPositiveCountOrNullValuesEmptyTheList) {
-    RenderAttributesRecord a(0);
-    const int lights[] = {1, 2};
+    // A count below one or null values empty the list.
     for (int count : {0, -3}) {
         setRenderAttribute1iv(a, ATTRIBUTE_REMOVE_LIST, 2, lights);
         EXPECT_EQ(setRenderAttribute1iv(a, ATTRIBUTE_REMOVE_LIST, count, lights), RESULT_OK);
-        EXPECT_TRUE(a.removeList.empty());
-        EXPECT_EQ(a.removeList.capacity(), 0);
+        EXPECT_EQ(std::make_tuple(a.removeList.count(), a.removeList.capacity()), std::make_tuple(0, 0));
     }
     setRenderAttribute1iv(a, ATTRIBUTE_REMOVE_LIST, 2, lights);
     EXPECT_EQ(setRenderAttribute1iv(a, ATTRIBUTE_REMOVE_LIST, 5, nullptr), RESULT_OK);
@@ -381,19 +321,131 @@ TEST_F(RenderAttributesTest, WrongKindAndUnknownIdsChangeNothing) {
         EXPECT_EQ(setRenderAttribute1iv(a, id, 1, lights), RESULT_INVALID_ENUM) << id;
         EXPECT_EQ(removeRenderAttribute(a, id), RESULT_INVALID_ENUM) << id;
     }
-    EXPECT_EQ(a.givenMask, 0u);
-    EXPECT_EQ(a.offMask, 0u);
-    EXPECT_FALSE(a.floatGiven);
-    EXPECT_TRUE(a.addList.empty());
-    EXPECT_TRUE(a.removeList.empty());
-    expectNoWarning();
+    EXPECT_EQ(hox::scene::testing::bytesOf(a), hox::scene::testing::bytesOf(RenderAttributesRecord(0)));
+    expectWarnings({});
+}
+
+// --- attribute inheritance and light sets --------------------------------
+
+std::vector<int> members(const LightSet& set) { return std::vector<int>(set.begin(), set.end()); }
+
+void setLights(LightSet& set, std::initializer_list<int32_t> values) {
+    set.assign(values.begin(), static_cast<int>(values.size()));
+}
+
+void setList(RenderAttributesRecord& a, int id, std::initializer_list<int> values) {
+    setRenderAttribute1iv(a, id, static_cast<int>(values.size()), values.begin());
+}
+
+auto fields(const AttributeState& s) {
+    return std::make_tuple(s.givenMask, s.offMask, s.floatGiven, s.floatValue, members(s.lightSet));
+}
+
+TEST(AttributeState, RootSeesEveryRayKindAndAChildWithoutAttributesInheritsEverything) {
+    AttributeState parent;
+    EXPECT_EQ(fields(parent), std::make_tuple(0u, 0u, false, 1.0f, std::vector<int>{}));
+    parent.givenMask = 0x5;
+    parent.offMask = 0x4;
+    parent.floatGiven = true;
+    parent.floatValue = 3.0f;
+    setLights(parent.lightSet, {2, 5});
+    AttributeState child;
+    child.offMask = 0x3F;  // stale contents must not leak through
+    setLights(child.lightSet, {9});
+    ASSERT_TRUE(inheritAttributes(parent, nullptr, child));
+    EXPECT_EQ(fields(child), fields(parent));
+    RenderAttributesRecord none(0);
+    ASSERT_TRUE(inheritAttributes(parent, &none, child));
+    EXPECT_EQ(fields(child), fields(parent));
+}
+
+TEST(AttributeState, GivenAttributesOverrideTheOthersAreInherited) {
+    AttributeState parent;
+    RenderAttributesRecord hideFromShadowsAndReflections(0);
+    setRenderAttribute1b(hideFromShadowsAndReflections, ATTRIBUTE_SHADOW_RAYS, false);
+    setRenderAttribute1b(hideFromShadowsAndReflections, ATTRIBUTE_REFLECTION_RAYS, false);
+    ASSERT_TRUE(inheritAttributes(AttributeState(), &hideFromShadowsAndReflections, parent));
+    EXPECT_EQ(parent.offMask, (1u << 3) | (1u << 1));
+
+    // The child shows itself to shadow rays again, hides from camera rays
+    // and sets the occlusion range.
+    RenderAttributesRecord record(0);
+    setRenderAttribute1b(record, ATTRIBUTE_SHADOW_RAYS, true);
+    setRenderAttribute1b(record, ATTRIBUTE_CAMERA_RAYS, false);
+    setRenderAttribute1f(record, ATTRIBUTE_OCCLUSION_RANGE, 0.5f);
+    AttributeState child;
+    ASSERT_TRUE(inheritAttributes(parent, &record, child));
+    EXPECT_EQ(std::make_tuple(child.givenMask, child.offMask, child.floatGiven, child.floatValue),
+              std::make_tuple((1u << 0) | (1u << 1) | (1u << 3), (1u << 1) | (1u << 0), true, 0.5f));
+}
+
+TEST(AttributeState, RemovedAttributeIsInheritedFromTheParent) {
+    RenderAttributesRecord record(0);
+    setRenderAttribute1b(record, ATTRIBUTE_REFRACTION_RAYS, false);
+    removeRenderAttribute(record, ATTRIBUTE_REFRACTION_RAYS);
+    // The record's stale off bit must neither hide the child from a parent
+    // that sees it nor show it when the parent hides it.
+    AttributeState visibleParent, hiddenParent, child;
+    hiddenParent.givenMask = 1u << 2;
+    hiddenParent.offMask = 1u << 2;
+    ASSERT_TRUE(inheritAttributes(visibleParent, &record, child));
+    EXPECT_EQ(child.offMask & (1u << 2), 0u);
+    ASSERT_TRUE(inheritAttributes(hiddenParent, &record, child));
+    EXPECT_NE(child.offMask & (1u << 2), 0u);
+}
+
+TEST(AttributeState, LightSetLosesTheRemoveListThenGainsTheAddListOverSeveralLevels) {
+    AttributeState parent;
+    setLights(parent.lightSet, {1, 3, 5});
+    RenderAttributesRecord record(0);
+    setList(record, ATTRIBUTE_REMOVE_LIST, {7, 3, 3, 2});
+    setList(record, ATTRIBUTE_ADD_LIST, {4, 1, 4, 0, 2});
+    AttributeState child;
+    ASSERT_TRUE(inheritAttributes(parent, &record, child));
+    // 2 is both removed and added: adding comes last, so it stays.
+    EXPECT_EQ(members(child.lightSet), (std::vector<int>{0, 1, 2, 4, 5}));
+    EXPECT_EQ(members(parent.lightSet), (std::vector<int>{1, 3, 5}));
+
+    AttributeState root;
+    setLights(root.lightSet, {0, 1, 2, 3});
+    RenderAttributesRecord dropTwo(0), addNine(0);
+    setList(dropTwo, ATTRIBUTE_REMOVE_LIST, {2});
+    setRenderAttribute1b(dropTwo, ATTRIBUTE_OCCLUSION_RAYS, false);
+    setList(addNine, ATTRIBUTE_ADD_LIST, {9});
+    AttributeState group, subgroup, object;
+    ASSERT_TRUE(inheritAttributes(root, &dropTwo, group));
+    ASSERT_TRUE(inheritAttributes(group, nullptr, subgroup));
+    ASSERT_TRUE(inheritAttributes(subgroup, &addNine, object));
+    EXPECT_EQ(members(object.lightSet), (std::vector<int>{0, 1, 3, 9}));
+    EXPECT_EQ(object.offMask, 1u << 4);
+}
+
+TEST(LightSet, StaysSortedAndUniqueAndIgnoresAbsentValuesAndEmptyInput) {
+    LightSet set;
+    const int32_t first[] = {8, 3, 8, -1};
+    ASSERT_TRUE(addToLightSet(set, first, 4));
+    EXPECT_EQ(members(set), (std::vector<int>{-1, 3, 8}));
+    const int32_t second[] = {3, 10, 0};
+    ASSERT_TRUE(addToLightSet(set, second, 3));
+    ASSERT_TRUE(addToLightSet(set, nullptr, 3));
+    ASSERT_TRUE(addToLightSet(set, second, 0));
+    EXPECT_EQ(members(set), (std::vector<int>{-1, 0, 3, 8, 10}));
+
+    const int32_t gone[] = {10, 9, -1, 10};
+    removeFromLightSet(set, gone, 4);
+    EXPECT_EQ(members(set), (std::vector<int>{0, 3, 8}));
+    const int32_t all[] = {3, 8, 0};
+    removeFromLightSet(set, all, 3);
+    EXPECT_TRUE(set.empty());
+    removeFromLightSet(set, all, 3);
+    EXPECT_TRUE(set.empty());
 }
 
 // --- lights ------------------------------------------------------------
 
 using LightParametersTest = SettingsTest;
 
-TEST_F(LightParametersTest, TypeOutsideRangeKeepsTheOldType) {
+TEST_F(LightParametersTest, TypesAndEachIdReachingItsOwnField) {
     LightRecord light(0);
     EXPECT_EQ(setLightType(light, LIGHT_TYPE_AMBIENT), RESULT_OK);
     EXPECT_EQ(setLightType(light, 3), RESULT_INVALID_ENUM);
@@ -401,53 +453,46 @@ TEST_F(LightParametersTest, TypeOutsideRangeKeepsTheOldType) {
     EXPECT_EQ(light.lightType, 2);
     EXPECT_EQ(setLightType(light, LIGHT_TYPE_POINT), RESULT_OK);
     EXPECT_EQ(light.lightType, 0);
-}
 
-TEST_F(LightParametersTest, PlainFloatParametersAreStoredAsGiven) {
-    LightRecord light(0);
+    // Plain floats are stored as given.
     EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_RANGE, 250.0f), RESULT_OK);
     EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_CONE_ANGLE, 0.5f), RESULT_OK);
     EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_RADIUS, -2.0f), RESULT_OK);
-    EXPECT_EQ(light.parameter0, 250.0f);
-    EXPECT_EQ(light.parameter1, 0.5f);
-    EXPECT_EQ(light.parameter2, -2.0f);
-    EXPECT_EQ(light.parameter3, 0.0f);
+    EXPECT_EQ(setLightParameter1b(light, LIGHT_PARAMETER_CAST_SHADOWS, false), RESULT_OK);
+    EXPECT_EQ(setLightParameter1i(light, LIGHT_PARAMETER_LIGHT_GROUP, -4), RESULT_OK);
+    EXPECT_EQ(std::make_tuple(light.parameter0, light.parameter1, light.parameter2, light.parameter3,
+                              light.parameter4, light.parameter5),
+              std::make_tuple(250.0f, 0.5f, -2.0f, 0.0f, false, -4));
+
+    const char kinds[] = "ffffbi";  // ids 0..5
+    for (int id = 0; id < 6; ++id) {
+        LightRecord l(0);
+        EXPECT_EQ(setLightParameter1f(l, id, 1.0f) == RESULT_OK, kinds[id] == 'f') << id;
+        EXPECT_EQ(setLightParameter1b(l, id, false) == RESULT_OK, kinds[id] == 'b') << id;
+        EXPECT_EQ(setLightParameter1i(l, id, 3) == RESULT_OK, kinds[id] == 'i') << id;
+    }
+    LightRecord l(0);
+    for (int id : {6, 7, -1, kIntMax}) {
+        EXPECT_EQ(setLightParameter1f(l, id, 1.0f), RESULT_INVALID_ENUM);
+        EXPECT_EQ(setLightParameter1b(l, id, false), RESULT_INVALID_ENUM);
+        EXPECT_EQ(setLightParameter1i(l, id, 3), RESULT_INVALID_ENUM);
+    }
+    EXPECT_EQ(hox::scene::testing::bytesOf(l), hox::scene::testing::bytesOf(LightRecord(0)));
 }
 
 TEST_F(LightParametersTest, AngularSizeIsStoredAsTheTangentOfAtMost45Degrees) {
     LightRecord light(0);
-    struct Case { float degrees, stored; } cases[] = {
+    const std::pair<float, float> cases[] = {  // degrees, stored
         {60.0f, 1.0f}, {45.0f, 1.0f}, {kInf, 1.0f}, {30.0f, 0.57735027f},
         {-10.0f, 0.0f}, {kNaN, 0.0f}, {-kInf, 0.0f}, {0.0f, 0.0f}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         light.parameter3 = 7.0f;
-        EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_ANGULAR_SIZE, c.degrees), RESULT_OK);
-        EXPECT_NEAR(light.parameter3, c.stored, 1e-6f) << "degrees " << c.degrees;
+        EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_ANGULAR_SIZE, c.first), RESULT_OK);
+        EXPECT_NEAR(light.parameter3, c.second, 1e-6f) << "degrees " << c.first;
         float read = -1.0f;
         EXPECT_EQ(getLightParameter1f(light, LIGHT_PARAMETER_ANGULAR_SIZE, read), RESULT_OK);
         EXPECT_EQ(read, light.parameter3);
     }
-}
-
-TEST_F(LightParametersTest, EachIdBelongsToExactlyOneSetter) {
-    const char kinds[] = "ffffbi";  // ids 0..5
-    for (int id = 0; id < 6; ++id) {
-        LightRecord light(0);
-        EXPECT_EQ(setLightParameter1f(light, id, 1.0f) == RESULT_OK, kinds[id] == 'f') << id;
-        EXPECT_EQ(setLightParameter1b(light, id, false) == RESULT_OK, kinds[id] == 'b') << id;
-        EXPECT_EQ(setLightParameter1i(light, id, 3) == RESULT_OK, kinds[id] == 'i') << id;
-    }
-    LightRecord light(0);
-    for (int id : {6, 7, -1, kIntMax}) {
-        EXPECT_EQ(setLightParameter1f(light, id, 1.0f), RESULT_INVALID_ENUM);
-        EXPECT_EQ(setLightParameter1b(light, id, false), RESULT_INVALID_ENUM);
-        EXPECT_EQ(setLightParameter1i(light, id, 3), RESULT_INVALID_ENUM);
-    }
-    EXPECT_EQ(setLightParameter1b(light, LIGHT_PARAMETER_CAST_SHADOWS, false), RESULT_OK);
-    EXPECT_EQ(setLightParameter1i(light, LIGHT_PARAMETER_LIGHT_GROUP, -4), RESULT_OK);
-    EXPECT_FALSE(light.parameter4);
-    EXPECT_EQ(light.parameter5, -4);
-    EXPECT_EQ(light.parameter0, 1e20f);
 }
 
 }  // namespace
