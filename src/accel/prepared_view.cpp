@@ -34,6 +34,8 @@ void PreparedView::clearRecords() {
     lights.clear();
     lightSets.clear();
     lightSetMembers.clear();
+    lightSetLights.clear();
+    lightEntryByRecord.clear();
     usedShaders.clear();
     geometries.clear();
     shaders.clear();

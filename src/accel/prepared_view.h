@@ -60,12 +60,25 @@ struct LightEntry {
 };
 
 // A distinct light set met during the walk: `count` sorted light numbers
-// starting at `first` in PreparedView::lightSetMembers. Kept flat so that the
-// table stays a plain array however many sets a scene has.
+// starting at `first` in PreparedView::lightSetMembers, and the light
+// entries that set lights with: `lightCount` indices into
+// PreparedView::lights starting at `lightFirst` in
+// PreparedView::lightSetLights. Kept flat so that the table stays a plain
+// array however many sets a scene has.
+//
+// Members are light record numbers (the instance of a Light), the numbers
+// the host names in a RenderAttributes add or remove list; light entries are
+// made in walk order, one per light met under a light shader. The two meet
+// in the finish of view preparation: lightEntryByRecord maps a record number
+// to its first entry, and each set's light list holds every entry of every
+// member, so a light placed in the graph twice lights from both places and
+// a member that is not lit in the view simply contributes nothing.
 struct LightSetEntry {
     uint32_t hash;
     int32_t first;
     int32_t count;
+    int32_t lightFirst;
+    int32_t lightCount;
 };
 
 struct PreparedView {
@@ -96,8 +109,15 @@ struct PreparedView {
 
     util::GrowableArray<ObjectEntry> objects;
     util::GrowableArray<LightEntry> lights;
+    // The light-set table (see LightSetEntry). Set 0 is the set of every
+    // light record number, which is what an object sees unless attributes
+    // above it changed its set.
     util::GrowableArray<LightSetEntry> lightSets;
-    util::GrowableArray<int32_t> lightSetMembers;
+    util::GrowableArray<int32_t> lightSetMembers;  // light record numbers, sorted per set
+    util::GrowableArray<int32_t> lightSetLights;   // indices into `lights`, per set
+    // One element per light record slot of the table: the index of that
+    // light's first entry in `lights`, or -1 when it is not lit in this view.
+    util::GrowableArray<int32_t> lightEntryByRecord;
     util::GrowableArray<uint8_t> usedShaders;  // one flag per shader instance
     // Every distinct record the lists use, for compilation and the cluster.
     util::GrowableArray<scene::GeometryRecord*> geometries;

@@ -1,34 +1,25 @@
 #include "accel/view_preparation.h"
 
+#include "accel/resolve_record.h"
+#include "accel/scene_walk.h"
+#include "accel/view_finish.h"
 #include "hox/status.h"
 
 namespace hox {
 namespace accel {
-
-namespace {
-
-// The current version of the object a stored handle word names, when it is
-// of class R; a handle of another class, a null or a stale one gives null.
-template <typename R>
-R* resolve(const scene::ObjectTable& table, uint32_t handleWord) {
-    const HandleBase handle = HandleBase::fromValue(handleWord);
-    if (!handle.isOfType(static_cast<EClassType>(R::kClassType)) || handle.isNull()) return nullptr;
-    return scene::recordAs<R>(table.lookup(handle));
-}
-
-}  // namespace
 
 int prepareView(PreparedView& view, const scene::ObjectTable& table, const HandleBase& renderView,
                 int frameNumber) {
     view.clearRecords();
     view.renderViewHandle = renderView.getValue();
 
-    scene::RenderViewRecord* record = resolve<scene::RenderViewRecord>(table, renderView.getValue());
+    scene::RenderViewRecord* record =
+        resolveRecord<scene::RenderViewRecord>(table, renderView.getValue());
     if (!record) return RESULT_INVALID_HANDLE;
 
-    scene::CameraRecord* camera = resolve<scene::CameraRecord>(table, record->camera);
+    scene::CameraRecord* camera = resolveRecord<scene::CameraRecord>(table, record->camera);
     scene::FramebufferRecord* framebuffer =
-        resolve<scene::FramebufferRecord>(table, record->framebuffer);
+        resolveRecord<scene::FramebufferRecord>(table, record->framebuffer);
     if (!camera || !framebuffer) return RESULT_FAILED;
 
     view.renderView = record;
@@ -36,12 +27,15 @@ int prepareView(PreparedView& view, const scene::ObjectTable& table, const Handl
     view.framebuffer = framebuffer;
     // Both are optional: a view without an environment shader leaves escaping
     // rays black, one without options uses the built-in set.
-    view.environmentShader = resolve<scene::ShaderRecord>(table, record->environmentShader);
-    view.options = resolve<scene::RenderOptionsRecord>(table, record->renderOptions);
+    view.environmentShader = resolveRecord<scene::ShaderRecord>(table, record->environmentShader);
+    view.options = resolveRecord<scene::RenderOptionsRecord>(table, record->renderOptions);
 
-    // The scene graph below record->sceneRoot is walked by the scene
-    // compilation of the acceleration work; until it is, a view renders no
-    // geometry and its scene bounds stay empty.
+    // A view whose root names no live group renders an empty scene, as does
+    // a graph whose branches lead nowhere: dead handles in the graph are the
+    // host's to clean up and do not make the view invalid (the frame would
+    // otherwise fail as a whole for one stale child).
+    walkScene(view, table, resolveRecord<scene::GroupRecord>(table, record->sceneRoot));
+    finishView(view, table);
     (void)frameNumber;
     return RESULT_OK;
 }

@@ -1,0 +1,150 @@
+// Frames of a real scene through the public interface: what view
+// preparation hands the engine (as the frame slot's stream form shows it)
+// and the compiled scenes the interim engine builds from it.
+#include <string>
+
+#include "device_test_support.h"
+#include "engine/frame_slot_serialization.h"
+#include "engine/immediate_render_engine.h"
+#include "hox/entity.h"
+#include "hox/geometry.h"
+#include "hox/shader.h"
+#include "trace/compiled_scene.h"
+#include "util/memory_stream.h"
+
+namespace hox {
+namespace {
+
+using testing_support::DeviceTest;
+
+std::string plugin(const char* name) {
+    return std::string(HOX_TEST_PLUGIN_DIR) + "/" + name;
+}
+
+class FrameCompileTest : public DeviceTest {
+protected:
+    // Two objects sharing one quad and a light, under a root group that
+    // carries the surface shader.
+    void buildScene() {
+        buildView();
+        THandle<Shader> surface(hostDevice), lightShader(hostDevice);
+        ASSERT_EQ(0, surface.beginEdit()->instantiate("all_kinds", plugin("all_kinds").c_str()));
+        ASSERT_EQ(0, surface.endEdit());
+        ASSERT_EQ(
+            0, lightShader.beginEdit()->instantiate("reloadable", plugin("reloadable_b").c_str()));
+        ASSERT_EQ(0, lightShader.endEdit());
+
+        quad = THandle<Geometry>(hostDevice);
+        editQuad(1.0f);
+        root = THandle<Group>(hostDevice);
+        for (int i = 0; i < 2; ++i) {
+            objects[i] = THandle<Object>(hostDevice);
+            Object* o = objects[i].beginEdit();
+            o->setGeometry(quad);
+            Mat4f m = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 4.0f * i, 0, 0, 1}};
+            o->setTransform(m);
+            ASSERT_EQ(0, objects[i].endEdit());
+        }
+        light = THandle<Light>(hostDevice);
+        ASSERT_EQ(0, light.beginEdit()->setShader(lightShader));
+        ASSERT_EQ(0, light.endEdit());
+        Group* g = root.beginEdit();
+        ASSERT_EQ(0, g->setShader(surface));
+        g->addChild(objects[0]);
+        g->addChild(objects[1]);
+        g->addChild(light);
+        ASSERT_EQ(0, root.endEdit());
+        view.beginEdit()->setSceneRoot(root);
+        ASSERT_EQ(0, view.endEdit());
+    }
+
+    void editQuad(float size) {
+        const int indices[6] = {0, 1, 2, 2, 1, 3};
+        const Vec3f coords[4] = {{0, 0, 0}, {size, 0, 0}, {0, size, 0}, {size, size, 0}};
+        Geometry* g = quad.beginEdit();
+        ASSERT_EQ(0, g->init(GEOMETRY_TYPE_TRIANGLES, 2, 4));
+        ASSERT_EQ(0, g->setIndexArray(indices));
+        ASSERT_EQ(0, g->setCoordArray3f(coords));
+        ASSERT_EQ(0, quad.endEdit());
+    }
+
+    // The slot of `frameNumber` as the cluster engine would send it.
+    void decode(int frameNumber, engine::DecodedFrame& frame) {
+        util::MemorySink sink;
+        util::OutputStream out(&sink);
+        engine::writeFrameSlot(out, slotOf(frameNumber));
+        out.flush();
+        util::MemorySource source(sink.data(), sink.size());
+        util::InputStream in(&source);
+        ASSERT_TRUE(engine::readFrameSlot(in, frame));
+        ASSERT_EQ(1u, frame.views.size());
+    }
+
+    const trace::CompiledScene& compiled(int frameNumber) {
+        auto* engine = static_cast<engine::ImmediateRenderEngine*>(device->engine());
+        const trace::CompiledScene* scene = engine->compiledScene(frameNumber & 1, 0);
+        EXPECT_NE(nullptr, scene);
+        return *scene;
+    }
+
+    THandle<Geometry> quad;
+    THandle<Group> root;
+    THandle<Object> objects[2];
+    THandle<Light> light;
+};
+
+TEST_F(FrameCompileTest, FramesCarryTheWalkedSceneAndCompileItWithSharedMeshes) {
+    buildScene();
+    const int first = firstFrame();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+
+    engine::DecodedFrame frame;
+    decode(first, frame);
+    const engine::DecodedView& v = *frame.views[0];
+    ASSERT_EQ(2, v.objects.count());
+    EXPECT_EQ(objects[0].getInstance(), v.objects[0].object);
+    EXPECT_EQ(4.0f, v.objects[1].worldMatrix.m[12]);
+    EXPECT_EQ(5.0f, v.objects[1].boundsMax.x);
+    ASSERT_EQ(1, v.lights.count());
+    EXPECT_EQ(light.getInstance(), v.lights[0].light);
+    EXPECT_EQ(1, v.geometries.count());
+    EXPECT_EQ(2, v.shaders.count());
+    EXPECT_FLOAT_EQ(2.0f / 5.0f, v.worldScale);
+    EXPECT_FLOAT_EQ(-2.5f, v.worldOffset.x);
+
+    const trace::CompiledScene& even = compiled(first);
+    ASSERT_EQ(2, even.instances.count);
+    ASSERT_NE(nullptr, even.instances[0].mesh);
+    EXPECT_EQ(even.instances[0].mesh, even.instances[1].mesh);
+
+    // The other parity gets a scene of its own over the same mesh.
+    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    const trace::CompiledScene& odd = compiled(first + 1);
+    EXPECT_NE(&even, &odd);
+    ASSERT_EQ(2, odd.instances.count);
+    EXPECT_EQ(even.instances[0].mesh, odd.instances[0].mesh);
+
+    // An edited geometry is a new version: it is compiled afresh.
+    editQuad(2.0f);
+    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    const trace::CompiledScene& edited = compiled(first + 2);
+    ASSERT_EQ(2, edited.instances.count);
+    EXPECT_NE(odd.instances[0].mesh, edited.instances[0].mesh);
+    EXPECT_EQ(0, hostDevice->sync(1000, true));
+}
+
+TEST_F(FrameCompileTest, ADestroyedChildLeavesTheFrameValid) {
+    buildScene();
+    ASSERT_EQ(0, objects[0].destroy());
+    const int first = firstFrame();
+    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    engine::DecodedFrame frame;
+    decode(first, frame);
+    ASSERT_EQ(1, frame.views[0]->objects.count());
+    EXPECT_EQ(objects[1].getInstance(), frame.views[0]->objects[0].object);
+    EXPECT_EQ(1, compiled(first).instances.count);
+    EXPECT_TRUE(log.warnings().empty());
+}
+
+}  // namespace
+}  // namespace hox
