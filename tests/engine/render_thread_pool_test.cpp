@@ -1,0 +1,319 @@
+// The render threads end to end: a recording worker counts a frame's units
+// down the way the frame context's workers do, and logs, per thread and in
+// order, every job it ran with the frame and view it had set up at the time.
+//
+// The pool's own waits are unbounded by design, so each test runs under a
+// watchdog that aborts the process instead of letting it hang.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/render_thread_pool.h"
+#include "engine/render_worker.h"
+#include "engine/work_dispatcher.h"
+#include "platform/vu_threads.h"
+
+namespace hox {
+namespace engine {
+namespace {
+
+using std::chrono::seconds;
+
+// Aborts the process if the test outlives its limit.
+class Watchdog {
+public:
+    explicit Watchdog(int limitSeconds)
+        : thread_([future = done_.get_future(), limitSeconds] {
+              if (future.wait_for(seconds(limitSeconds)) == std::future_status::timeout) {
+                  std::fprintf(stderr, "render thread pool test hung; aborting\n");
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        done_.set_value();
+        thread_.join();
+    }
+
+private:
+    std::promise<void> done_;
+    std::thread thread_;
+};
+
+struct Event {
+    char kind;  // 'F' begin-frame, 'V' begin-view, 'T' tile, 'S' skipped tile
+    int arg;
+    int frame;  // the worker's frame and view when the job ran
+    int view;
+};
+
+struct ThreadLog {
+    std::string createdOn;
+    std::string name;
+    std::vector<Event> events;
+};
+
+// What the workers share: the remaining units of the two frame slots (by
+// parity), counted down as the frame slot does, and a gate that holds tile
+// rendering back so that jobs stay queued.
+struct Shared {
+    std::atomic<int> remaining[2] = {};
+    bool gateOpen = true;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<ThreadLog> logs;
+    std::atomic<int> liveWorkers{0};
+
+    void countDown(int slot) {
+        if (remaining[slot].fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            std::lock_guard<std::mutex> lock(mutex);
+            changed.notify_all();
+        }
+    }
+    bool waitZero(int slot) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, seconds(20), [&] { return remaining[slot].load() <= 0; });
+    }
+    void setGate(bool open) {
+        std::lock_guard<std::mutex> lock(mutex);
+        gateOpen = open;
+        changed.notify_all();
+    }
+    void passGate() {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait_for(lock, seconds(20), [this] { return gateOpen; });
+    }
+};
+
+class RecordingWorker : public RenderWorker {
+public:
+    RecordingWorker(Shared& shared, ThreadLog& log) : shared_(shared), log_(log) {}
+    void beginFrame(int frameNumber) override {
+        log_.name = vu_threads::currentThreadName();
+        frame_ = frameNumber;
+        view_ = -1;
+        slot_ = frameNumber & 1;
+        record('F', frameNumber);
+    }
+    void beginView(int viewIndex) override {
+        view_ = viewIndex;
+        record('V', viewIndex);
+    }
+    void renderTile(int tileIndex) override {
+        shared_.passGate();
+        record('T', tileIndex);
+    }
+    void skipTile(int tileIndex) override { record('S', tileIndex); }
+
+private:
+    void record(char kind, int arg) {
+        log_.events.push_back({kind, arg, frame_, view_});
+        if (slot_ >= 0) {
+            shared_.countDown(slot_);
+        } else {
+            ADD_FAILURE() << "job " << kind << arg << " ran before any begin-frame";
+        }
+    }
+    Shared& shared_;
+    ThreadLog& log_;
+    int slot_ = -1;
+    int frame_ = -1;
+    int view_ = -1;
+};
+
+class RenderThreadPoolTest : public ::testing::Test, public WorkerFactory {
+protected:
+    RenderWorker* createWorker(int threadIndex) override {
+        shared_.logs[threadIndex].createdOn = vu_threads::currentThreadName();
+        ++shared_.liveWorkers;
+        return allocateWorker<RecordingWorker>(shared_, shared_.logs[threadIndex]);
+    }
+    void destroyWorker(RenderWorker* worker) override {
+        if (worker) --shared_.liveWorkers;
+        freeWorker<RecordingWorker>(worker);
+    }
+
+    void start(int threads) {
+        shared_.logs.assign(threads, ThreadLog{});
+        broadcasts_.clear();
+        tiles_.clear();
+        ASSERT_EQ(pool_.start(threads, *this), 0);
+        ASSERT_EQ(pool_.threadCount(), threads);
+        ASSERT_EQ(shared_.liveWorkers.load(), threads);
+    }
+
+    // Queues a frame the way the engine does; tile payloads are unique over
+    // the test so that each can be traced to its frame and view.
+    void queueFrame(int frame, const std::vector<int>& tilesPerView) {
+        ASSERT_TRUE(shared_.waitZero(frame & 1));
+        int tiles = 0;
+        for (int n : tilesPerView) tiles += n;
+        shared_.remaining[frame & 1] = (static_cast<int>(tilesPerView.size()) + 1) * pool_.threadCount() + tiles;
+        pool_.push(beginFrameJob(frame));
+        // Threads see only the frame number's low 24 bits.
+        const int payload = frame & 0xFFFFFF;
+        broadcasts_.push_back({'F', payload});
+        for (int v = 0; v < static_cast<int>(tilesPerView.size()); ++v) {
+            pool_.push(beginViewJob(v));
+            broadcasts_.push_back({'V', v});
+            for (int t = 0; t < tilesPerView[v]; ++t) {
+                const int id = static_cast<int>(tiles_.size());
+                tiles_[id] = {payload, v};
+                pool_.push(tileJob(id));
+            }
+        }
+    }
+
+    // Every broadcast once per thread in queue order; every tile exactly
+    // once, on a thread whose set-up was that tile's frame and view.
+    // Returns how many tiles were skipped.
+    int verify() {
+        std::map<int, int> seen;
+        int skipped = 0;
+        for (size_t i = 0; i < shared_.logs.size(); ++i) {
+            std::vector<std::pair<char, int>> got;
+            for (const Event& e : shared_.logs[i].events) {
+                if (e.kind == 'F' || e.kind == 'V') {
+                    got.push_back({e.kind, e.arg});
+                    continue;
+                }
+                ++seen[e.arg];
+                skipped += e.kind == 'S';
+                EXPECT_EQ(e.frame, tiles_[e.arg].first) << "tile " << e.arg << " thread " << i;
+                EXPECT_EQ(e.view, tiles_[e.arg].second) << "tile " << e.arg << " thread " << i;
+            }
+            EXPECT_EQ(got, broadcasts_) << "broadcasts on thread " << i;
+        }
+        EXPECT_EQ(seen.size(), tiles_.size());
+        for (const auto& s : seen) EXPECT_EQ(s.second, 1) << "tile " << s.first;
+        return skipped;
+    }
+
+    Watchdog watchdog_{120};
+    Shared shared_;
+    RenderThreadPool pool_;
+    std::vector<std::pair<char, int>> broadcasts_;
+    std::map<int, std::pair<int, int>> tiles_;  // id -> (frame, view)
+};
+
+TEST(RenderThreadCount, ResolvesToTheProcessorCountUnlessBelowIt) {
+    const int processors = static_cast<int>(vu_threads::getNumProcessors());
+    EXPECT_EQ(RenderThreadPool::resolveThreadCount(0), processors);
+    EXPECT_EQ(RenderThreadPool::resolveThreadCount(-2), processors);
+    EXPECT_EQ(RenderThreadPool::resolveThreadCount(processors), processors);
+    EXPECT_EQ(RenderThreadPool::resolveThreadCount(processors + 5), processors);
+    if (processors > 1) {
+        EXPECT_EQ(RenderThreadPool::resolveThreadCount(processors - 1), processors - 1);
+    }
+    EXPECT_EQ(RenderThreadPool::resolveThreadCount(1), 1 < processors ? 1 : processors);
+}
+
+TEST_F(RenderThreadPoolTest, NamedThreadsRunEveryJobOnceInOrder) {
+    start(3);
+    queueFrame(0x1000005, {4, 0, 9});
+    ASSERT_TRUE(shared_.waitZero(1));
+    pool_.drain();
+    EXPECT_EQ(verify(), 0);
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "RTRenderThread " + std::to_string(i);
+        EXPECT_EQ(shared_.logs[i].name, name);
+        EXPECT_EQ(shared_.logs[i].createdOn, name);  // the worker was made on its thread
+    }
+    pool_.stop();
+    EXPECT_EQ(shared_.liveWorkers.load(), 0);
+    EXPECT_FALSE(pool_.isRunning());
+}
+
+TEST_F(RenderThreadPoolTest, FrameLargerThanTheSharedQueueGrowsItAndKeepsOrder) {
+    start(2);
+    shared_.setGate(false);  // each thread holds on to its first tile
+    queueFrame(0, {10000});
+    EXPECT_EQ(pool_.dispatcher()->sharedCapacity(), 16384u);
+    shared_.setGate(true);
+    ASSERT_TRUE(shared_.waitZero(0));
+    pool_.drain();
+    EXPECT_EQ(verify(), 0);
+    for (const ThreadLog& log : shared_.logs) {
+        int last = -1;
+        for (const Event& e : log.events) {
+            if (e.kind != 'T') continue;
+            EXPECT_GT(e.arg, last);
+            last = e.arg;
+        }
+    }
+}
+
+TEST_F(RenderThreadPoolTest, DrainSkipsQueuedTilesAndTheFrameCompletes) {
+    start(2);
+    shared_.setGate(false);
+    queueFrame(0, {1000, 1000});
+    pool_.drain([this] { shared_.setGate(true); });
+    EXPECT_EQ(shared_.remaining[0].load(), 0);  // no wait: drain is complete
+    EXPECT_EQ(pool_.dispatcher()->pendingUnits(), 0);
+    const int skipped = verify();
+    EXPECT_GE(skipped, 2000 - 2);  // at most one tile per thread was rendered
+
+    // The draining flags are cleared again: the next frame renders.
+    queueFrame(1, {50});
+    ASSERT_TRUE(shared_.waitZero(1));
+    pool_.drain();
+    EXPECT_EQ(verify(), skipped);
+}
+
+TEST_F(RenderThreadPoolTest, StopWithQueuedFramesFreesEverything) {
+    start(3);
+    shared_.setGate(false);
+    queueFrame(6, {300});
+    queueFrame(7, {300, 2});
+    pool_.stop([this] { shared_.setGate(true); });
+    EXPECT_FALSE(pool_.isRunning());
+    EXPECT_EQ(pool_.threadCount(), 0);
+    EXPECT_EQ(shared_.liveWorkers.load(), 0);
+    EXPECT_EQ(shared_.remaining[0].load(), 0);
+    EXPECT_EQ(shared_.remaining[1].load(), 0);
+    verify();
+}
+
+TEST_F(RenderThreadPoolTest, RestartsWithAnotherThreadCount) {
+    for (int threads : {2, 4, 1}) {
+        start(threads);  // a running pool is stopped first
+        queueFrame(threads, {5, 3});
+        ASSERT_TRUE(shared_.waitZero(threads & 1));
+        pool_.drain();
+        EXPECT_EQ(verify(), 0) << threads << " threads";
+    }
+    pool_.stop();
+    EXPECT_EQ(shared_.liveWorkers.load(), 0);
+}
+
+TEST_F(RenderThreadPoolTest, StressFramesWithRandomDrains) {
+    start(3);
+    std::mt19937 rng(1234);
+    for (int frame = 0; frame < 1000; ++frame) {
+        std::vector<int> tiles(1 + rng() % 3);
+        for (int& n : tiles) n = static_cast<int>(rng() % 7);
+        ASSERT_NO_FATAL_FAILURE(queueFrame(frame, tiles));
+        if (rng() % 8 == 0) {
+            pool_.drain();
+            ASSERT_EQ(shared_.remaining[frame & 1].load(), 0);
+        }
+    }
+    pool_.drain();
+    EXPECT_EQ(shared_.remaining[0].load(), 0);
+    EXPECT_EQ(shared_.remaining[1].load(), 0);
+    verify();
+}
+
+}  // namespace
+}  // namespace engine
+}  // namespace hox
