@@ -11,6 +11,9 @@ packages=(
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
+  libembree-dev
+  libtinyobjloader-dev
+  assimp-testmodels
 )
 
 missing=()

@@ -70,11 +70,15 @@ struct PlaneSweep {
 };
 
 // Accumulates bins 0..i-1 (left of plane i) and i..N-1 (right of it).
+// Slots 1..N-1 are written below; slot 0 and the padding up to the cost
+// loop's last step are cleared so that they never count as candidates.
 void sweepBins(const Bin* bins, int numBins, PlaneSweep& sweep) {
-    for (int i = 0; i < kPlaneSlots; ++i) {
+    auto clear = [&sweep](int i) {
         sweep.leftArea[i] = sweep.rightArea[i] = 0.0f;
         sweep.leftCount[i] = sweep.rightCount[i] = 0.0f;
-    }
+    };
+    clear(0);
+    for (int i = numBins; i < kPlaneSlots; ++i) clear(i);
     BuildBox box = BuildBox::empty();
     int32_t count = 0;
     for (int i = 1; i < numBins; ++i) {
@@ -120,6 +124,87 @@ void bestPlaneOfAxis(const PlaneSweep& sweep, int numBins, float& bestCost, int&
     }
 }
 
+// Where a centroid falls along each axis, as bin numbers.
+struct BinMapping {
+    __m128 lo;
+    __m128 width;
+    __m128 top;  // N - 1 - 1e-6
+
+    __m128i slots(__m128 centroid) const {
+        const __m128 scaled = _mm_sub_ps(_mm_div_ps(_mm_sub_ps(centroid, lo), width), _mm_set1_ps(0.5f));
+        return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(scaled, _mm_setzero_ps()), top));
+    }
+};
+
+using BinSet = Bin[3][kMaxSahBins];
+
+void clearBins(BinSet& bins, int numBins) {
+    for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < numBins; ++b) bins[a][b] = Bin{0, BuildBox::empty()};
+    }
+}
+
+inline void addToBins(BinSet& bins, __m128i slot, __m128 pMin, __m128 pMax) {
+    const int s0 = _mm_cvtsi128_si32(slot);
+    const int s1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, _MM_SHUFFLE(1, 1, 1, 1)));
+    const int s2 = _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, _MM_SHUFFLE(2, 2, 2, 2)));
+    bins[0][s0].count += 1;
+    bins[0][s0].box.grow(pMin, pMax);
+    bins[1][s1].count += 1;
+    bins[1][s1].box.grow(pMin, pMax);
+    bins[2][s2].count += 1;
+    bins[2][s2].box.grow(pMin, pMax);
+}
+
+// The node's primitives one after the other into one set of bins.
+void binInOrder(const SplitInput& in, const BvhBuildTask& task, int numBins, const BinMapping& mapping,
+                BinSet& bins) {
+    clearBins(bins, numBins);
+    for (int32_t i = task.first; i <= task.last; ++i) {
+        const trace::PrimBounds& p = in.prims[in.indices[i]];
+        addToBins(bins, mapping.slots(centroidOf(p)), loadMin(p), loadMax(p));
+    }
+}
+
+// The same bins from two sets, even and odd primitives, merged at the end:
+// neighbouring primitives mostly fall into the same bins, and a single set
+// would make every update wait for the one before it. Counts add up and
+// minima and maxima do not depend on the order they are taken in, unless a
+// box holds a NaN: for such a node this returns false and the caller bins
+// it with binInOrder, so that its bins are exactly those of the one-by-one
+// order.
+bool binInTwoSets(const SplitInput& in, const BvhBuildTask& task, int numBins, const BinMapping& mapping,
+                  BinSet& bins) {
+    BinSet odd;
+    clearBins(bins, numBins);
+    clearBins(odd, numBins);
+    __m128 unordered = _mm_setzero_ps();
+    int32_t i = task.first;
+    for (; i < task.last; i += 2) {
+        const trace::PrimBounds& p0 = in.prims[in.indices[i]];
+        const trace::PrimBounds& p1 = in.prims[in.indices[i + 1]];
+        const __m128 min0 = loadMin(p0), max0 = loadMax(p0);
+        const __m128 min1 = loadMin(p1), max1 = loadMax(p1);
+        unordered = _mm_or_ps(unordered, _mm_or_ps(_mm_cmpunord_ps(min0, max0), _mm_cmpunord_ps(min1, max1)));
+        addToBins(bins, mapping.slots(centroidOf(p0)), min0, max0);
+        addToBins(odd, mapping.slots(centroidOf(p1)), min1, max1);
+    }
+    if (i == task.last) {
+        const trace::PrimBounds& p = in.prims[in.indices[i]];
+        const __m128 pMin = loadMin(p), pMax = loadMax(p);
+        unordered = _mm_or_ps(unordered, _mm_cmpunord_ps(pMin, pMax));
+        addToBins(bins, mapping.slots(centroidOf(p)), pMin, pMax);
+    }
+    if (_mm_movemask_ps(unordered) & 0x7) return false;
+    for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < numBins; ++b) {
+            bins[a][b].count += odd[a][b].count;
+            bins[a][b].box.grow(odd[a][b].box);
+        }
+    }
+    return true;
+}
+
 // Cost of the split relative to leaving the node as one leaf. A node whose
 // box has no area (all primitives on a line or a point) splits for free.
 double costFractionOf(float bestCost, const BuildBox& bounds, int n) {
@@ -138,33 +223,16 @@ int binnedSahSplit(const SplitInput& in, const BvhBuildTask& task, const SahSett
     if (numBins > kMaxSahBins) numBins = kMaxSahBins;
     const BuildBox& binBox = settings.binOverCentroids ? task.centroidBounds : task.bounds;
 
-    Bin bins[3][kMaxSahBins];
-    for (int a = 0; a < 3; ++a) {
-        for (int b = 0; b < numBins; ++b) bins[a][b] = Bin{0, BuildBox::empty()};
-    }
-
     // bin = round-to-nearest-even of (c - min) / w - 0.5, clamped to
     // [0, N - 1 - 1e-6]: the floor of (c - min) / w except at odd integers.
     // MAXPS returns its second operand for NaN, so a degenerate axis
     // (w = 0 gives 0 / 0) lands in bin 0 instead of an undefined index.
     const __m128 lo = binBox.min;
     const __m128 width = _mm_div_ps(_mm_sub_ps(binBox.max, lo), _mm_set1_ps(static_cast<float>(numBins) - 1e-6f));
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 top = _mm_set1_ps(static_cast<float>(numBins - 1) - 1e-6f);
-    for (int32_t i = task.first; i <= task.last; ++i) {
-        const trace::PrimBounds& p = in.prims[in.indices[i]];
-        __m128 scaled = _mm_sub_ps(_mm_div_ps(_mm_sub_ps(centroidOf(p), lo), width), half);
-        __m128 clamped = _mm_min_ps(_mm_max_ps(scaled, zero), top);
-        alignas(16) int32_t slot[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(slot), _mm_cvtps_epi32(clamped));
-        __m128 pMin = loadMin(p), pMax = loadMax(p);
-        for (int a = 0; a < 3; ++a) {
-            Bin& bin = bins[a][slot[a]];
-            bin.count += 1;
-            bin.box.grow(pMin, pMax);
-        }
-    }
+    const BinMapping mapping{lo, width, _mm_set1_ps(static_cast<float>(numBins - 1) - 1e-6f)};
+
+    Bin bins[3][kMaxSahBins];
+    if (!binInTwoSets(in, task, numBins, mapping, bins)) binInOrder(in, task, numBins, mapping, bins);
 
     float bestCost = 1e38f;
     int bestAxis = -1;

@@ -1,6 +1,8 @@
 // The two traversal levels and the hand-over between them.
 #include "trace/traversal.h"
 
+#include <xmmintrin.h>
+
 #include <cmath>
 
 #include "trace/bvh4_walk.h"
@@ -56,14 +58,21 @@ bool makeObjectRay(const Instance& instance, const Ray& world, Ray& local) {
     transformVector(instance.worldToObject, world.direction, d);
     const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     if (!(length > 0.0f) || !std::isfinite(length)) return false;
+    // The three components at once (packed division rounds exactly as the
+    // scalar one). Exact division for the inverse: object-space rays meet
+    // many more boxes than their single transform costs, and the estimate's
+    // error grows with scale.
+    const __m128 limit = _mm_set1_ps(kMinObjectDirection);
+    __m128 c = _mm_div_ps(_mm_setr_ps(d[0], d[1], d[2], 0.0f), _mm_set1_ps(length));
+    const __m128 tiny = _mm_and_ps(_mm_cmpgt_ps(c, _mm_sub_ps(_mm_setzero_ps(), limit)), _mm_cmplt_ps(c, limit));
+    c = _mm_or_ps(_mm_and_ps(tiny, limit), _mm_andnot_ps(tiny, c));
+    alignas(16) float direction[4], inverse[4];
+    _mm_store_ps(direction, c);
+    _mm_store_ps(inverse, _mm_div_ps(_mm_set1_ps(1.0f), c));
     for (int a = 0; a < 3; ++a) {
-        float c = d[a] / length;
-        if (c > -kMinObjectDirection && c < kMinObjectDirection) c = kMinObjectDirection;
-        local.direction[a] = c;
-        // Exact division: object-space rays meet many more boxes than their
-        // single transform costs, and the estimate's error grows with scale.
-        local.invDir[a] = 1.0f / c;
-        local.dirSign[a] = c < 0.0f ? 1u : 0u;
+        local.direction[a] = direction[a];
+        local.invDir[a] = inverse[a];
+        local.dirSign[a] = direction[a] < 0.0f ? 1u : 0u;
     }
     local.excludeMask = world.excludeMask;
     local.viewState = world.viewState;
