@@ -18,6 +18,7 @@
 #include <new>
 
 #include "hox/config.h"
+#include "hox/texture_sampler.h"
 #include "hox/types.h"
 
 namespace hox {
@@ -59,14 +60,19 @@ enum EShaderAttributeType {
 // Member layout of a texture or shader reference. The host names the object
 // by handle; before every frame the system looks the instance up and stores
 // what the shader may use in `pointer`: the referenced shader's object, or
-// the texture's sampler. A reference to nothing, or to a destroyed object,
-// leaves `pointer` null, so a shader must always test it.
+// the lookup interface of the texture's sampler (the one of the parameter's
+// dimension). A reference to nothing, or to a destroyed object, leaves
+// `pointer` null, so a shader must always test it.
 struct UniformRef {
     void* pointer;
     uint32_t instance;  // the referenced object's instance (handle bits 0-27)
     uint32_t reserved;  // the system's own
 
     ShaderObject* shader() const { return static_cast<ShaderObject*>(pointer); }
+    const Sampler1D* sampler1D() const { return static_cast<const Sampler1D*>(pointer); }
+    const Sampler2D* sampler2D() const { return static_cast<const Sampler2D*>(pointer); }
+    const Sampler3D* sampler3D() const { return static_cast<const Sampler3D*>(pointer); }
+    const SamplerCube* samplerCube() const { return static_cast<const SamplerCube*>(pointer); }
 };
 static_assert(sizeof(UniformRef) == 16, "UniformRef is a 16-byte record");
 

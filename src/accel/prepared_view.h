@@ -20,6 +20,7 @@
 #include "scene/geometry_record.h"
 #include "scene/settings_records.h"
 #include "scene/shader_record.h"
+#include "scene/texture_record.h"
 #include "scene/view_records.h"
 #include "util/growable_array.h"
 

@@ -6,6 +6,7 @@
 #include "scene/record.h"
 #include "scene/settings_records.h"
 #include "scene/shader_record.h"
+#include "scene/texture_record.h"
 #include "scene/view_records.h"
 
 namespace hox {

@@ -1,6 +1,4 @@
-// Shader and Texture records: ownership, copies and stream form. The
-// texture sampler arrives with the texture manager; until then a texture
-// record owns nothing.
+// Shader records: ownership, copies and stream form.
 #include "scene/shader_record.h"
 
 #include "platform/shared_library.h"
@@ -79,20 +77,6 @@ void ShaderRecord::read(util::InputStream& in) {
     in.readString(libraryName);
     parameters.readValues(in, shaderObject);
 }
-
-// --- Texture ----------------------------------------------------------------
-
-TextureRecord::TextureRecord(int instance)
-    : Record(CLASS_TYPE_TEXTURE, instance), sampler(nullptr) {}
-
-TextureRecord::~TextureRecord() {}
-
-// No fields yet besides the sampler, which each version creates itself.
-void TextureRecord::copyFrom(const Record&) {}
-
-void TextureRecord::write(util::OutputStream& out) const { out.writeInt32(instance()); }
-
-void TextureRecord::read(util::InputStream& in) { setInstance(in.readInt32()); }
 
 }  // namespace scene
 }  // namespace hox

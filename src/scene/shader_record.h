@@ -46,17 +46,5 @@ public:
     platform::SharedLibrary* library;    // one reference, held for shaderObject
 };
 
-class TextureRecord : public Record {
-public:
-    enum { kClassType = CLASS_TYPE_TEXTURE };
-    explicit TextureRecord(int instance);
-    ~TextureRecord() override;
-    void read(util::InputStream& in) override;
-    void write(util::OutputStream& out) const override;
-    void copyFrom(const Record& other) override;
-
-    void* sampler;  // the texture's sampler once created (not yet)
-};
-
 }  // namespace scene
 }  // namespace hox

@@ -17,6 +17,24 @@ bool contains(const util::GrowableArray<scene::ShaderRecord*>& list,
     return false;
 }
 
+// The interface of the parameter's dimension: a 2D texture bound to a 3D
+// parameter gives the shader nothing rather than an interface it would call
+// with the wrong number of coordinates.
+void* lookupInterface(int kind, scene::TextureSampler* sampler) {
+    if (!sampler) return nullptr;
+    switch (kind) {
+        case scene::UNIFORM_TEXTURE_1D:
+        case scene::UNIFORM_TEXTURE_1DV: return sampler->as1D();
+        case scene::UNIFORM_TEXTURE_2D:
+        case scene::UNIFORM_TEXTURE_2DV: return sampler->as2D();
+        case scene::UNIFORM_TEXTURE_3D:
+        case scene::UNIFORM_TEXTURE_3DV: return sampler->as3D();
+        case scene::UNIFORM_TEXTURE_CUBE:
+        case scene::UNIFORM_TEXTURE_CUBEV: return sampler->asCube();
+        default: return nullptr;
+    }
+}
+
 class Preparation {
 public:
     Preparation(const scene::ObjectTable& table, ShaderReferenceUses& uses)
@@ -69,12 +87,15 @@ private:
                 enqueue(target);
             }
         } else {
-            // Textures have no sampler objects yet, so a texture reference
-            // resolves to none; its use is still counted so that the frame
-            // keeps the texture alive once samplers exist.
+            // The frame holds every listed texture record, and the record
+            // holds its sampler, so the pointer stays good for the whole
+            // frame even if the host destroys or recreates the texture.
             scene::TextureRecord* target = scene::recordAs<scene::TextureRecord>(
                 m_table.lookup(CLASS_TYPE_TEXTURE, int(reference.instance)));
-            if (target) m_complete &= m_uses.textures.push(target);
+            if (target) {
+                pointer = lookupInterface(kind, target->sampler());
+                m_complete &= m_uses.textures.push(target);
+            }
         }
         if (member) std::memcpy(member + offsetof(UniformRef, pointer), &pointer, sizeof pointer);
     }

@@ -3,8 +3,9 @@
 // The host names referenced objects by handle; a shader needs pointers. Once
 // per frame, before rendering, every reference member of every shader the
 // frame uses gets the pointer of the object its instance names now: a
-// referenced shader's object, or none for a reference to nothing or to a
-// destroyed object. Shaders named by shader references are prepared as
+// referenced shader's object, the lookup interface of a texture's sampler
+// (of the parameter's dimension), or none for a reference to nothing, to a
+// destroyed object or to a texture without a sampler of that dimension. Shaders named by shader references are prepared as
 // well, each once, however the references loop.
 //
 // The frame must keep every record it hands a pointer into alive until it
@@ -14,6 +15,7 @@
 
 #include "scene/object_table.h"
 #include "scene/shader_record.h"
+#include "scene/texture_record.h"
 #include "util/growable_array.h"
 
 namespace hox {
