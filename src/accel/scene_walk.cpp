@@ -58,28 +58,6 @@ bool finite(const Vec3f& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-// The world box of an object box carried by a row-vector matrix: for world
-// axis j, the translation m[12 + j] plus, for each object axis i, the
-// smaller (min) or larger (max) of m[i][j] * boxMin_i and m[i][j] * boxMax_i.
-// It bounds all eight transformed corners, so a rotated object is never
-// culled by a box that misses part of it.
-void worldBox(const Vec3f& lo, const Vec3f& hi, const Mat4f& m, Vec3f& outLo, Vec3f& outHi) {
-    const float bmin[3] = {lo.x, lo.y, lo.z};
-    const float bmax[3] = {hi.x, hi.y, hi.z};
-    float rlo[3], rhi[3];
-    for (int j = 0; j < 3; ++j) {
-        rlo[j] = rhi[j] = m.m[12 + j];
-        for (int i = 0; i < 3; ++i) {
-            const float a = m.m[i * 4 + j] * bmin[i];
-            const float b = m.m[i * 4 + j] * bmax[i];
-            rlo[j] += a < b ? a : b;
-            rhi[j] += a < b ? b : a;
-        }
-    }
-    outLo = {rlo[0], rlo[1], rlo[2]};
-    outHi = {rhi[0], rhi[1], rhi[2]};
-}
-
 void extend(PreparedView& view, const Vec3f& lo, const Vec3f& hi) {
     if (lo.x < view.boundsMin.x) view.boundsMin.x = lo.x;
     if (lo.y < view.boundsMin.y) view.boundsMin.y = lo.y;
@@ -237,7 +215,7 @@ void SceneWalk::makeObjectEntry(scene::ObjectRecord& object, const EnteredState&
         entry.shader = surface;
         entry.geometry = geometry;
         entry.worldMatrix = state.world;
-        worldBox(geometry->boundsMin, geometry->boundsMax, state.world, entry.boundsMin,
+        scene::transformBox(state.world, geometry->boundsMin, geometry->boundsMax, entry.boundsMin,
                  entry.boundsMax);
         entry.givenMask = state.attributes.givenMask;
         entry.offMask = state.attributes.offMask;

@@ -110,5 +110,23 @@ Vec3f transformVector(const Vec3f& v, const Mat4f& m) {
                  v.x * e[2] + v.y * e[6] + v.z * e[10]};
 }
 
+void transformBox(const Mat4f& m, const Vec3f& boxMin, const Vec3f& boxMax, Vec3f& outMin,
+                  Vec3f& outMax) {
+    const float lo[3] = {boxMin.x, boxMin.y, boxMin.z};
+    const float hi[3] = {boxMax.x, boxMax.y, boxMax.z};
+    float mn[3], mx[3];
+    for (int j = 0; j < 3; ++j) {
+        mn[j] = mx[j] = m.m[12 + j];
+        for (int i = 0; i < 3; ++i) {
+            const float a = m.m[i * 4 + j] * lo[i];
+            const float b = m.m[i * 4 + j] * hi[i];
+            mn[j] += a < b ? a : b;
+            mx[j] += a < b ? b : a;
+        }
+    }
+    outMin = {mn[0], mn[1], mn[2]};
+    outMax = {mx[0], mx[1], mx[2]};
+}
+
 }  // namespace scene
 }  // namespace hox

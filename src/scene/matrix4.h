@@ -27,6 +27,13 @@ Mat4f mat4Inverse(const Mat4f& m);
 // p * M for a point (w = 1). Affine: the fourth column is not used, there is
 // no division by w.
 Vec3f transformPoint(const Vec3f& p, const Mat4f& m);
+// The box that bounds a box carried by m: for world axis j, the translation
+// m[12 + j] plus, per object axis i, the smaller (for the min) or larger (for
+// the max) of m[i][j] * boxMin_i and m[i][j] * boxMax_i. It contains all
+// eight transformed corners, so a rotated object is never culled by a box
+// that misses part of it.
+void transformBox(const Mat4f& m, const Vec3f& boxMin, const Vec3f& boxMax, Vec3f& outMin,
+                  Vec3f& outMax);
 // v * M for a direction (w = 0): translation does not apply.
 Vec3f transformVector(const Vec3f& v, const Mat4f& m);
 

@@ -5,6 +5,7 @@
 
 #include "scene/entity_records.h"
 #include "scene/geometry_record.h"
+#include "scene/matrix4.h"
 #include "trace/triangle_vertices.h"
 
 namespace hox {
@@ -17,24 +18,6 @@ Vec3f blend(const Vec3f& a, const Vec3f& b, const Vec3f& c, float w0, float w1, 
 }
 
 }  // namespace
-
-void transformBox(const Mat4f& m, const Vec3f& boxMin, const Vec3f& boxMax, Vec3f& outMin,
-                  Vec3f& outMax) {
-    const float lo[3] = {boxMin.x, boxMin.y, boxMin.z};
-    const float hi[3] = {boxMax.x, boxMax.y, boxMax.z};
-    float mn[3], mx[3];
-    for (int j = 0; j < 3; ++j) {
-        mn[j] = mx[j] = m.m[12 + j];
-        for (int i = 0; i < 3; ++i) {
-            const float a = m.m[i * 4 + j] * lo[i];
-            const float b = m.m[i * 4 + j] * hi[i];
-            mn[j] += a < b ? a : b;
-            mx[j] += a < b ? b : a;
-        }
-    }
-    outMin = {mn[0], mn[1], mn[2]};
-    outMax = {mx[0], mx[1], mx[2]};
-}
 
 bool evaluateQueryHit(const Instance& instance, const Ray& ray, QueryHit& out) {
     if (!instance.geometry) return false;
@@ -62,7 +45,7 @@ bool evaluateQueryHit(const Instance& instance, const Ray& ray, QueryHit& out) {
     out.normal = {N[0] * n.x + N[1] * n.y + N[2] * n.z, N[3] * n.x + N[4] * n.y + N[5] * n.z,
                   N[6] * n.x + N[7] * n.y + N[8] * n.z};
 
-    transformBox(m, g.boundsMin, g.boundsMax, out.boxMin, out.boxMax);
+    scene::transformBox(m, g.boundsMin, g.boundsMax, out.boxMin, out.boxMax);
     out.objectNumber = instance.object ? instance.object->instance() : -1;
     return true;
 }

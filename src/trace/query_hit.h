@@ -25,11 +25,6 @@ struct QueryHit {
 // data).
 bool evaluateQueryHit(const Instance& instance, const Ray& ray, QueryHit& out);
 
-// The box bounding every point of [boxMin, boxMax] carried by `m` (row
-// vectors): per world axis j, the translation plus, over the three source
-// axes, the smaller and larger of m[i][j] * min_i and m[i][j] * max_i.
-void transformBox(const Mat4f& m, const Vec3f& boxMin, const Vec3f& boxMax, Vec3f& outMin,
-                  Vec3f& outMax);
 
 }  // namespace trace
 }  // namespace hox

@@ -210,7 +210,7 @@ inline void makeScene(CompiledScene& scene, const std::vector<InstanceDesc>& des
         inst.objectToWorld = scene::mat4Multiply(d.objectMatrix, toTracing);
         inst.worldToObject = scene::mat4Inverse(inst.objectToWorld);
         Box world;
-        transformBox(inst.objectToWorld, d.mesh->geometry->boundsMin, d.mesh->geometry->boundsMax, world.lo, world.hi);
+        scene::transformBox(inst.objectToWorld, d.mesh->geometry->boundsMin, d.mesh->geometry->boundsMax, world.lo, world.hi);
         for (int a = 0; a < 3; ++a) inst.worldMin[a] = (&world.lo.x)[a], inst.worldMax[a] = (&world.hi.x)[a];
         setLane(scene.nodes4[0], i, world);
         scene.nodes4[0].child[i] = ~i;
