@@ -28,6 +28,18 @@ enum EQuery {
 };
 
 // Eight counters accumulated by the render engine between two fetches.
+// The local engine counts:
+//   c0  primary samples traced and shaded (QUERY_RATE: samples per µs)
+//   c1  rays traced through the scene      (c1 / c0: rays per sample)
+//   c2  rays that hit a surface            (c2 / c1: hit ratio)
+//   c3  rays refused: degenerate direction or trace depth reached
+//                                          (c3 / c1)
+//   c4  plug-in shader calls               (c4 / c0: shader calls per sample)
+//   c5  rays shaded as misses              (c5 / c0: misses per sample)
+//   c6  tiles delivered                    (c6 / c0: tiles per sample)
+//   c7  sample batches delivered           (c7 / c6: batches per tile)
+// Each render thread adds its counts when it starts the next frame, so a
+// fetch lags the frame in flight. The cluster engine reports zeros.
 class HOX_API RenderStats {
 public:
     RenderStats() { clear(); }

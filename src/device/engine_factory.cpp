@@ -1,6 +1,6 @@
 #include "device/engine_factory.h"
 
-#include "engine/immediate_render_engine.h"
+#include "engine/render_engine_local.h"
 #include "platform/aligned_memory.h"
 
 namespace hox {
@@ -8,8 +8,8 @@ namespace device {
 
 namespace {
 
-engine::IRenderEngine* createImmediateEngine(void*) {
-    return platform::alignedNew<engine::ImmediateRenderEngine>(engine::kEngineAlignment);
+engine::IRenderEngine* createLocalEngine(void*) {
+    return platform::alignedNew<engine::RenderEngineLocal>(engine::kEngineAlignment);
 }
 
 engine::IRenderEngine* createNoClusterEngine(void*) { return nullptr; }
@@ -17,7 +17,7 @@ engine::IRenderEngine* createNoClusterEngine(void*) { return nullptr; }
 }  // namespace
 
 EngineFactory defaultEngineFactory() {
-    return EngineFactory{&createImmediateEngine, &createNoClusterEngine, nullptr};
+    return EngineFactory{&createLocalEngine, &createNoClusterEngine, nullptr};
 }
 
 }  // namespace device

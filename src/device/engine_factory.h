@@ -21,9 +21,8 @@ struct EngineFactory {
     void* context;
 };
 
-// The engines of this build: the local engine is the immediate engine, which
-// completes every frame at once; there is no cluster engine yet, so a
-// cluster request gets null.
+// The engines of this build: the local engine renders on this machine's
+// cores; there is no cluster engine yet, so a cluster request gets null.
 EngineFactory defaultEngineFactory();
 
 }  // namespace device

@@ -1,11 +1,12 @@
 // Frames of a real scene through the public interface: what view
 // preparation hands the engine (as the frame slot's stream form shows it)
-// and the compiled scenes the interim engine builds from it.
+// and the compiled scenes the local engine's frame context builds from it.
 #include <string>
 
 #include "device_test_support.h"
 #include "engine/frame_slot_serialization.h"
-#include "engine/immediate_render_engine.h"
+#include "engine/frame_context.h"
+#include "engine/render_engine.h"
 #include "hox/entity.h"
 #include "hox/geometry.h"
 #include "hox/shader.h"
@@ -81,8 +82,9 @@ protected:
     }
 
     const trace::CompiledScene& compiled(int frameNumber) {
-        auto* engine = static_cast<engine::ImmediateRenderEngine*>(device->engine());
-        const trace::CompiledScene* scene = engine->compiledScene(frameNumber & 1, 0);
+        engine::FrameContext* context = device->engine()->getFrameContext();
+        EXPECT_NE(nullptr, context);
+        const trace::CompiledScene* scene = context ? context->sceneState(frameNumber & 1, 0) : nullptr;
         EXPECT_NE(nullptr, scene);
         return *scene;
     }

@@ -1,0 +1,219 @@
+// Whole frames rendered by the local engine and read back through the
+// framebuffer's swap callback. Expected pixels are worked out here from the
+// camera model and the debug shading definitions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "device_fixture.h"
+#include "render_scene.h"
+
+namespace hox_host_test {
+namespace {
+
+constexpr float kTolerance = 1e-5f;
+
+class RenderFrameTest : public HostDeviceTest {
+protected:
+    void SetUp() override {
+        HostDeviceTest::SetUp();
+        scene.reset(new RenderScene(device));
+        setDebugShade(1);
+    }
+    void TearDown() override {
+        setDebugShade(0);
+        scene.reset();
+        HostDeviceTest::TearDown();
+    }
+    void build(int width, int height) {
+        ASSERT_TRUE(scene->build(width, height));
+        // Single passes at the pixel centres unless a test asks otherwise.
+        scene->setOption(hox::OPTION_PROGRESSIVE_SAMPLING, false);
+    }
+
+    std::unique_ptr<RenderScene> scene;
+};
+
+// World rectangle of the quad used by the coverage tests, at depth −2.
+constexpr float kQuadX0 = -0.9f, kQuadY0 = -0.3f, kQuadX1 = 0.5f, kQuadY1 = 0.7f, kQuadZ = -2.0f;
+
+TEST_F(RenderFrameTest, QuadCoversExactlyThePixelsTheCameraModelPredicts) {
+    build(32, 24);
+    scene->addQuad(kQuadX0, kQuadY0, kQuadX1, kQuadY1, kQuadZ);
+    ASSERT_EQ(0, scene->render());
+    ASSERT_EQ(1, scene->capture.swaps);
+    ASSERT_EQ(32, scene->capture.last.width);
+    ASSERT_EQ(24, scene->capture.last.height);
+    int covered = 0;
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            float wx, wy;
+            scene->worldAt(x, y, kQuadZ, wx, wy);
+            const bool inside = wx >= kQuadX0 && wx <= kQuadX1 && wy >= kQuadY0 && wy <= kQuadY1;
+            covered += inside;
+            EXPECT_TRUE(near(scene->capture.at(x, y), inside ? normalColour(0, 0, 1) : kOpaqueBlack,
+                             kTolerance))
+                << "pixel " << x << ", " << y;
+        }
+    }
+    EXPECT_GT(covered, 50);
+    EXPECT_TRUE(callback.warnings.empty());
+    EXPECT_TRUE(callback.errors.empty());
+}
+
+TEST_F(RenderFrameTest, PrimitiveModeColoursEachTriangleByItsNumber) {
+    setDebugShade(2);
+    build(32, 24);
+    scene->addQuad(kQuadX0, kQuadY0, kQuadX1, kQuadY1, kQuadZ);
+    ASSERT_EQ(0, scene->render());
+    int seen[2] = {0, 0};
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            float wx, wy;
+            scene->worldAt(x, y, kQuadZ, wx, wy);
+            if (wx < kQuadX0 || wx > kQuadX1 || wy < kQuadY0 || wy > kQuadY1) continue;
+            // Triangle 0 lies below the diagonal from (x1, y0) to (x0, y1).
+            const float d = (wx - kQuadX0) / (kQuadX1 - kQuadX0) + (wy - kQuadY0) / (kQuadY1 - kQuadY0);
+            if (std::fabs(d - 1.0f) < 0.05f) continue;
+            const int primitive = d < 1.0f ? 0 : 1;
+            ++seen[primitive];
+            EXPECT_TRUE(near(scene->capture.at(x, y), primitiveColour(primitive), kTolerance))
+                << "pixel " << x << ", " << y;
+        }
+    }
+    EXPECT_GT(seen[0], 10);
+    EXPECT_GT(seen[1], 10);
+    // Primitive 1 is (17, 37, 79) / 255.
+    EXPECT_FLOAT_EQ(37.0f / 255.0f, primitiveColour(1).g);
+}
+
+TEST_F(RenderFrameTest, NormalModeShowsTheTransformedNormal) {
+    build(16, 16);
+    // Turned 30° about x: the normal +z becomes (0, −sin, cos).
+    const float s = 0.5f, c = std::sqrt(3.0f) / 2.0f;
+    const hox::Mat4f turn = {{1, 0, 0, 0, 0, c, s, 0, 0, -s, c, 0, 0, 0, -3, 1}};
+    hox::THandle<hox::Object> quad = scene->addQuad(-1.0f, -1.0f, 1.0f, 1.0f, 0.0f, &turn);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(near(scene->capture.at(8, 8), normalColour(0.0f, -s, c), kTolerance));
+    EXPECT_TRUE(near(scene->capture.at(0, 0), kOpaqueBlack, kTolerance));
+
+    // The normal is shown as the shading record holds it, unnormalised: an
+    // object scaled by 2 has normals of length 1/2.
+    const hox::Mat4f grown = {{2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, -3, 1}};
+    quad.beginEdit()->setTransform(grown);
+    ASSERT_EQ(0, quad.endEdit());
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(near(scene->capture.at(8, 8), normalColour(0.0f, 0.0f, 0.5f), kTolerance));
+}
+
+TEST_F(RenderFrameTest, WindowRegionLeavesThePixelsOutsideItWithoutSamples) {
+    build(40, 24);
+    scene->addQuad(-10.0f, -10.0f, 10.0f, 10.0f, -1.0f);
+    scene->camera.beginEdit()->setWindowRegion(8, 4, 19, 13);
+    ASSERT_EQ(0, scene->camera.endEdit());
+    ASSERT_EQ(0, scene->render());
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 8 && x <= 19 && y >= 4 && y <= 13;
+            EXPECT_TRUE(near(scene->capture.at(x, y), inside ? normalColour(0, 0, 1) : kNoSample, kTolerance))
+                << "pixel " << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(RenderFrameTest, TinyAndOddSizedViewsRenderEveryPixel) {
+    build(1, 1);
+    scene->addQuad(-10.0f, -10.0f, 10.0f, 10.0f, -1.0f);
+    ASSERT_EQ(0, scene->render());
+    ASSERT_EQ(1, scene->capture.last.width);
+    EXPECT_TRUE(near(scene->capture.at(0, 0), normalColour(0, 0, 1), kTolerance));
+
+    scene->resize(17, 16);  // two tiles across, the second one pixel wide
+    ASSERT_EQ(0, scene->render());
+    ASSERT_EQ(17, scene->capture.last.width);
+    ASSERT_EQ(16, scene->capture.last.height);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 17; ++x) {
+            EXPECT_TRUE(near(scene->capture.at(x, y), normalColour(0, 0, 1), kTolerance)) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(RenderFrameTest, TraceDepthZeroShowsOnlyTheEnvironmentColour) {
+    build(16, 16);
+    scene->addQuad(-10.0f, -10.0f, 10.0f, 10.0f, -1.0f);
+    scene->setOption(hox::OPTION_TRACE_DEPTH, 0);
+    ASSERT_EQ(0, scene->render());
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) EXPECT_TRUE(near(scene->capture.at(x, y), kOpaqueBlack, kTolerance));
+    }
+}
+
+TEST_F(RenderFrameTest, StaticViewRedeliversThePreviousImage) {
+    build(16, 16);
+    scene->addQuad(-10.0f, -10.0f, 10.0f, 10.0f, -1.0f);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_EQ(0, scene->capture.last.isStatic);
+    EXPECT_TRUE(near(scene->capture.at(5, 5), normalColour(0, 0, 1), kTolerance));
+
+    // The debug mode is no scene edit: the view stays static and shows the
+    // image it had, not a new one in the other mode.
+    setDebugShade(2);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_EQ(2, scene->capture.swaps);
+    EXPECT_EQ(1, scene->capture.last.isStatic);
+    EXPECT_TRUE(near(scene->capture.at(5, 5), normalColour(0, 0, 1), kTolerance));
+
+    // An edit renders again.
+    scene->camera.beginEdit()->setOffset(0.0f, 0.0f);
+    ASSERT_EQ(0, scene->camera.endEdit());
+    ASSERT_EQ(0, scene->render());
+    EXPECT_EQ(0, scene->capture.last.isStatic);
+    const Rgba p = scene->capture.at(5, 5);
+    EXPECT_TRUE(near(p, primitiveColour(0), kTolerance) || near(p, primitiveColour(1), kTolerance));
+}
+
+// Over a vertical edge, the image converges to the tent-filtered coverage:
+// with a the edge's distance from the pixel centre (positive inside), the
+// covered share of a tent of radius 1 is 1/2 + a − a·|a|/2.
+float tentCoverage(float a) {
+    a = std::max(-1.0f, std::min(1.0f, a));
+    return 0.5f + a - a * std::fabs(a) / 2.0f;
+}
+
+TEST_F(RenderFrameTest, ProgressivePassesConvergeToTheFilteredEdge) {
+    ASSERT_TRUE(scene->build(32, 8));
+    scene->setOption(hox::OPTION_PROGRESSIVE_SAMPLING, true);
+    // The quad's right edge at view x = 10.25.
+    const float edge = 10.25f, z = -1.0f;
+    const float worldEdge = (edge * 2.0f / 32.0f - 1.0f) * -z;
+    scene->addQuad(-10.0f, -10.0f, worldEdge, 10.0f, z);
+    ASSERT_NEAR(edge, scene->viewX(worldEdge, z), 1e-4f);
+
+    // First pass: pixel centres only, a hard edge.
+    ASSERT_EQ(0, scene->render());
+    EXPECT_FLOAT_EQ(1.0f, scene->capture.at(9, 4).b);
+    EXPECT_FLOAT_EQ(0.0f, scene->capture.at(10, 4).b);
+
+    float firstError = 0.0f;
+    int passes = 1;
+    for (; passes < 300 && scene->capture.last.isStatic == 0; ++passes) {
+        ASSERT_EQ(0, scene->render());
+        if (passes == 8) firstError = std::fabs(scene->capture.at(10, 4).b - tentCoverage(edge - 10.5f));
+    }
+    EXPECT_GT(passes, 250);  // 256 passes from level 0 to level 4
+    for (int x = 8; x <= 12; ++x) {
+        const float expected = tentCoverage(edge - (x + 0.5f));
+        for (int y = 1; y < 7; ++y) {
+            const Rgba p = scene->capture.at(x, y);
+            EXPECT_NEAR(expected, p.b, 0.02f) << "pixel " << x << ", " << y;
+            EXPECT_NEAR(expected * 0.5f, p.r, 0.01f);
+            EXPECT_NEAR(1.0f, p.a, kTolerance);
+        }
+    }
+    EXPECT_LT(std::fabs(scene->capture.at(10, 4).b - tentCoverage(edge - 10.5f)), firstError + 0.005f);
+}
+
+}  // namespace
+}  // namespace hox_host_test
