@@ -21,48 +21,11 @@
 
 #include <cmath>
 
+#include "engine/low_discrepancy.h"
+
 namespace hox {
 namespace engine {
 namespace {
-
-constexpr uint32_t kHalf = 0x80000000u;
-
-// The finaliser of splitmix64: a good 64-bit bit mixer.
-uint64_t mix(uint64_t z) {
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-// splitmix64: a small, fixed generator; the tables must be the same on
-// every run.
-struct SplitMix {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        return mix(z);
-    }
-    uint32_t below(uint32_t n) { return static_cast<uint32_t>(next() % n); }
-};
-
-uint32_t vanDerCorput(uint32_t i) {
-    i = (i << 16) | (i >> 16);
-    i = ((i & 0x00FF00FFu) << 8) | ((i & 0xFF00FF00u) >> 8);
-    i = ((i & 0x0F0F0F0Fu) << 4) | ((i & 0xF0F0F0F0u) >> 4);
-    i = ((i & 0x33333333u) << 2) | ((i & 0xCCCCCCCCu) >> 2);
-    i = ((i & 0x55555555u) << 1) | ((i & 0xAAAAAAAAu) >> 1);
-    return i;
-}
-
-// The second Sobol dimension (primitive polynomial x + 1): its generator
-// matrix is Pascal's triangle mod 2, built up one column at a time.
-uint32_t sobol2(uint32_t i) {
-    uint32_t result = 0;
-    for (uint32_t v = kHalf; i; i >>= 1, v ^= v >> 1) {
-        if (i & 1u) result ^= v;
-    }
-    return result;
-}
 
 // [0, 2^32) to [0, 1). The 256-point nets only use the top eight bits, so
 // these values are exact multiples of 1/256 and never round up to 1.
@@ -80,7 +43,7 @@ uint32_t scrambleEightDigits(uint32_t bits, uint64_t seed) {
         if (node == (1u << k)) {
             flip = k == 0 ? 1u : 0u;  // keeps point 0 at 0.1000 0000b = 1/2
         } else {
-            flip = static_cast<uint32_t>(mix(seed ^ (static_cast<uint64_t>(node) << 40)) & 1u);
+            flip = static_cast<uint32_t>(mixBits64(seed ^ (static_cast<uint64_t>(node) << 40)) & 1u);
         }
         out |= (digit ^ flip) << (31 - k);
         node = (node << 1) | digit;
@@ -104,26 +67,13 @@ void buildOffsets(SampleTables& t, SplitMix& random) {
     t.offsets[kOffsetEntries - 1][1] = 0.5f;
 }
 
-// Shirley and Chiu's concentric map: squares around the centre of [0, 1)^2
-// go to circles around the disk's centre, so the net's stratification
-// survives as evenly spread lens positions.
-void concentricDisk(double u, double v, float out[2]) {
-    constexpr double kQuarterPi = 0.78539816339744830962;
-    const double a = 2.0 * u - 1.0;
-    const double b = 2.0 * v - 1.0;
-    double r, phi;
-    if (a == 0.0 && b == 0.0) {
-        r = 0.0;
-        phi = 0.0;
-    } else if (std::fabs(a) > std::fabs(b)) {
-        r = a;
-        phi = kQuarterPi * (b / a);
-    } else {
-        r = b;
-        phi = 2.0 * kQuarterPi - kQuarterPi * (a / b);
-    }
-    float x = static_cast<float>(r * std::cos(phi));
-    float y = static_cast<float>(r * std::sin(phi));
+// Lens positions: the concentric map keeps the net's stratification as
+// evenly spread points on the lens.
+void lensPoint(double u, double v, float out[2]) {
+    double dx, dy;
+    concentricDisk(u, v, dx, dy);
+    float x = static_cast<float>(dx);
+    float y = static_cast<float>(dy);
     // The half-step below keeps |r| < 1 in exact arithmetic; rounding to
     // float must not put a point on the rim either.
     while (x * x + y * y >= 1.0f) {
@@ -145,7 +95,7 @@ void buildLensPoints(SampleTables& t, SplitMix& random) {
             // reach the rim.
             const double u = (static_cast<double>(vanDerCorput(i) ^ shiftX) + 0.5) / 4294967296.0;
             const double v = (static_cast<double>(sobol2(i) ^ shiftY) + 0.5) / 4294967296.0;
-            concentricDisk(u, v, t.lensPoints[s][i]);
+            lensPoint(u, v, t.lensPoints[s][i]);
         }
     }
 }
