@@ -1,5 +1,5 @@
 // Scene compilation: the top-level tree and its instances, mesh sharing and
-// lifetime, and the instance transforms.
+// lifetime, mesh leaves, and the instance transforms.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,8 +9,8 @@
 
 #include "accel/mesh_compile.h"
 #include "accel/scene_compile.h"
-#include "scene/geometry_preparation.h"
 #include "scene/geometry_edit.h"
+#include "scene/geometry_preparation.h"
 #include "scene/matrix4.h"
 #include "scene/shader_record.h"
 #include "trace/compiled_mesh.h"
@@ -75,35 +75,22 @@ protected:
         e.worldMatrix = world;
         e.floatValue = 1.0f;
         e.lightSetIndex = static_cast<uint32_t>(view.objects.count());  // doubles as an id
-        const float* m = world.m;
-        const float bmin[3] = {g->boundsMin.x, g->boundsMin.y, g->boundsMin.z};
-        const float bmax[3] = {g->boundsMax.x, g->boundsMax.y, g->boundsMax.z};
-        float lo[3], hi[3];
-        for (int j = 0; j < 3; ++j) {
-            lo[j] = hi[j] = m[12 + j];
-            for (int i = 0; i < 3; ++i) {
-                lo[j] += std::min(m[i * 4 + j] * bmin[i], m[i * 4 + j] * bmax[i]);
-                hi[j] += std::max(m[i * 4 + j] * bmin[i], m[i * 4 + j] * bmax[i]);
-            }
-        }
-        e.boundsMin = {lo[0], lo[1], lo[2]};
-        e.boundsMax = {hi[0], hi[1], hi[2]};
+        scene::transformBox(world, g->boundsMin, g->boundsMax, e.boundsMin, e.boundsMax);
         EXPECT_TRUE(view.objects.push(e));
         return view.objects[view.objects.count() - 1];
     }
 
     // The tracing space of the objects' union: centred, longest side 2.
     void compile() {
-        float lo[3] = {1e38f, 1e38f, 1e38f}, hi[3] = {-1e38f, -1e38f, -1e38f};
+        Vec3f lo{1e38f, 1e38f, 1e38f}, hi{-1e38f, -1e38f, -1e38f};
         for (const ObjectEntry& e : view.objects) {
-            lo[0] = std::min(lo[0], e.boundsMin.x), hi[0] = std::max(hi[0], e.boundsMax.x);
-            lo[1] = std::min(lo[1], e.boundsMin.y), hi[1] = std::max(hi[1], e.boundsMax.y);
-            lo[2] = std::min(lo[2], e.boundsMin.z), hi[2] = std::max(hi[2], e.boundsMax.z);
+            lo = {std::min(lo.x, e.boundsMin.x), std::min(lo.y, e.boundsMin.y), std::min(lo.z, e.boundsMin.z)};
+            hi = {std::max(hi.x, e.boundsMax.x), std::max(hi.y, e.boundsMax.y), std::max(hi.z, e.boundsMax.z)};
         }
-        const float longest = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
+        const float longest = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
         view.worldScale = longest > 0 ? 2.0f / longest : 1.0f;
         view.inverseWorldScale = 1.0f / view.worldScale;
-        view.worldOffset = {-(lo[0] + hi[0]) / 2, -(lo[1] + hi[1]) / 2, -(lo[2] + hi[2]) / 2};
+        view.worldOffset = {-(lo.x + hi.x) / 2, -(lo.y + hi.y) / 2, -(lo.z + hi.z) / 2};
         compileScene(scene, view);
     }
 
@@ -112,31 +99,24 @@ protected:
     trace::CompiledScene scene;  // declared last: its mesh references go first
 };
 
-TEST_F(SceneCompileTest, EmptyViewCompilesToTheEmptyScene) {
+TEST_F(SceneCompileTest, EmptyViewAndSingleObjectMakeOneRootNode) {
     compile();
-    ASSERT_EQ(1, scene.nodes.count);
-    EXPECT_EQ(0, scene.nodes[0].primCount);
-    EXPECT_GT(scene.nodes[0].boundsMin[0], scene.nodes[0].boundsMax[0]);
     ASSERT_EQ(1, scene.nodes4.count);
     EXPECT_EQ(0u, scene.nodes4[0].childMask);
     for (int j = 0; j < 4; ++j) EXPECT_TRUE(laneEmpty(scene.nodes4[0], j));
-    EXPECT_EQ(0, scene.instances.count);
-    EXPECT_EQ(nullptr, scene.instanceData);
-    EXPECT_EQ(scene.nodes4.data, scene.node4Data);
-}
+    EXPECT_EQ(std::make_tuple(scene.instances.count, scene.instanceData, scene.node4Data),
+              std::make_tuple(0, nullptr, scene.nodes4.data));
 
-TEST_F(SceneCompileTest, OneObjectIsLaneZeroOfASingleNode) {
     addObject(addGeometry(2), translation(1, 2, 3));
     compile();
     ASSERT_EQ(1, scene.instances.count);
     ASSERT_EQ(1, scene.nodes4.count);
     const Bvh4Node& root = scene.nodes4[0];
     EXPECT_EQ(1u, root.childMask);
-    for (int j = 0; j < 4; ++j) EXPECT_EQ(~0, root.child[j]);
+    EXPECT_EQ(std::vector<int32_t>(4, ~0), std::vector<int32_t>(root.child, root.child + 4));
     for (int j = 1; j < 4; ++j) EXPECT_TRUE(laneEmpty(root, j));
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(0u, root.splitAxis[k]);
-    EXPECT_EQ(scene.instances[0].worldMin[0], root.minX[0]);
-    EXPECT_EQ(scene.instances[0].worldMax[2], root.maxZ[0]);
+    EXPECT_EQ(std::make_pair(scene.instances[0].worldMin[0], scene.instances[0].worldMax[2]),
+              std::make_pair(root.minX[0], root.maxZ[0]));
 }
 
 // Every object is one instance, reachable exactly once from the 4-wide root,
@@ -144,8 +124,7 @@ TEST_F(SceneCompileTest, OneObjectIsLaneZeroOfASingleNode) {
 TEST_F(SceneCompileTest, EveryObjectBecomesOneReachableInstance) {
     scene::GeometryRecord* g[3] = {addGeometry(1), addGeometry(2), addGeometry(3)};
     const int objects = 37;
-    for (int i = 0; i < objects; ++i)
-        addObject(g[i % 3], translation(float(i % 5) * 7, float(i / 5) * 3, float(i % 2)));
+    for (int i = 0; i < objects; ++i) addObject(g[i % 3], translation(float(i % 5) * 7, float(i / 5) * 3, float(i % 2)));
     compile();
     ASSERT_EQ(objects, scene.instances.count);
     std::vector<int> reached(objects, 0), ids(objects, 0);
@@ -161,9 +140,8 @@ TEST_F(SceneCompileTest, EveryObjectBecomesOneReachableInstance) {
             }
             const trace::Instance& inst = scene.instances[~n.child[j]];
             ++reached[~n.child[j]];
-            EXPECT_EQ(inst.worldMin[0], n.minX[j]);
-            EXPECT_EQ(inst.worldMax[1], n.maxY[j]);
-            EXPECT_EQ(inst.worldMax[2], n.maxZ[j]);
+            EXPECT_EQ(std::make_tuple(inst.worldMin[0], inst.worldMax[1], inst.worldMax[2]),
+                      std::make_tuple(n.minX[j], n.maxY[j], n.maxZ[j]));
         }
     }
     for (int i = 0; i < objects; ++i) {
@@ -171,85 +149,69 @@ TEST_F(SceneCompileTest, EveryObjectBecomesOneReachableInstance) {
         EXPECT_EQ(uint32_t(i), scene.instances[i].instanceNumber);
         ++ids[scene.instances[i].lightSetIndex];
     }
-    for (int i = 0; i < objects; ++i) EXPECT_EQ(1, ids[i]) << "object " << i;
+    EXPECT_EQ(std::vector<int>(objects, 1), ids);
 }
 
-TEST_F(SceneCompileTest, SharedGeometryIsCompiledOnceAndCounted) {
+TEST_F(SceneCompileTest, MeshesAreSharedAndCountedAndRebuiltOnlyForEditedGeometry) {
     scene::GeometryRecord* g = addGeometry(4);
+    scene::GeometryRecord* kept = addGeometry(2);
     addObject(g, translation(0, 0, 0));
     addObject(g, translation(10, 0, 0));
+    addObject(kept, translation(5, 0, 0));
     {
         trace::CompiledScene other;
         compileScene(other, view);
         compile();
         CompiledMesh* mesh = scene.instances[0].mesh;
         ASSERT_NE(nullptr, mesh);
-        EXPECT_EQ(mesh, scene.instances[1].mesh);
-        EXPECT_EQ(mesh, other.instances[0].mesh);
+        EXPECT_EQ(std::make_tuple(scene.instances[1].mesh, other.instances[0].mesh), std::make_tuple(mesh, mesh));
         EXPECT_EQ(static_cast<scene::AccelerationData*>(mesh), g->acceleration);
         EXPECT_EQ(5, mesh->refCount());  // the geometry and four instances
         compile();                       // recompiling drops the old references
         EXPECT_EQ(5, mesh->refCount());
     }
     EXPECT_EQ(3, g->acceleration->refCount());
-}
-
-TEST_F(SceneCompileTest, EditedGeometryGetsANewMeshWhileAnUnchangedOneKeepsIts) {
-    scene::GeometryRecord* edited = addGeometry(3);
-    scene::GeometryRecord* kept = addGeometry(2);
-    addObject(edited, translation(0, 0, 0));
-    addObject(kept, translation(5, 0, 0));
-    compile();
-    scene::AccelerationData* oldMesh = edited->acceleration;
-    scene::AccelerationData* keptMesh = kept->acceleration;
 
     // A new version of the record, as an edit makes it: no acceleration data.
-    geometries.emplace_back(new scene::GeometryRecord(edited->instance()));
-    geometries.back()->copyFrom(*edited);
-    ASSERT_EQ(nullptr, geometries.back()->acceleration);
+    scene::AccelerationData* oldMesh = g->acceleration;
+    scene::AccelerationData* keptMesh = kept->acceleration;
+    geometries.emplace_back(new scene::GeometryRecord(g->instance()));
+    geometries.back()->copyFrom(*g);
     view.objects[0].geometry = geometries.back().get();
     compile();
     ASSERT_NE(nullptr, geometries.back()->acceleration);
     EXPECT_NE(oldMesh, geometries.back()->acceleration);
     EXPECT_EQ(keptMesh, kept->acceleration);
-    for (const trace::Instance& inst : {scene.instances[0], scene.instances[1]})
+    for (const trace::Instance& inst : {scene.instances[0], scene.instances[2]})
         EXPECT_EQ(static_cast<scene::AccelerationData*>(inst.mesh), inst.geometry->acceleration);
 }
 
-struct LeafCase {
-    int rows;  // 2 * rows^2 triangles
-    int cutoff;
-    bool single;
-};
-
-class SmallMeshTest : public SceneCompileTest, public ::testing::WithParamInterface<LeafCase> {};
-
-TEST_P(SmallMeshTest, MeshWithinTheCutoffIsOneLeafTestedDirectly) {
-    const LeafCase c = GetParam();
+TEST_F(SceneCompileTest, MeshWithinTheCutoffIsOneLeafTestedDirectly) {
     const int saved = util::rt_bvhLeafCutoff.get();
-    util::rt_bvhLeafCutoff = c.cutoff;
-    addObject(addGeometry(c.rows), translation(0, 0, 0));
-    compile();
-    util::rt_bvhLeafCutoff = saved;
-    const trace::Instance& inst = scene.instances[0];
-    ASSERT_NE(nullptr, inst.mesh);
-    if (c.single) {
-        EXPECT_EQ(0, inst.mesh->nodes4.count);
-        ASSERT_EQ(1, inst.mesh->leaves.count);
-        EXPECT_EQ(&inst.mesh->leaves[0], inst.singleLeaf);
-        EXPECT_EQ(2 * c.rows * c.rows, inst.singleLeaf->triangleCount);
-    } else {
-        EXPECT_GE(inst.mesh->nodes4.count, 1);
-        EXPECT_EQ(nullptr, inst.singleLeaf);
+    const struct {
+        int rows;  // 2 * rows^2 triangles
+        int cutoff;
+        bool single;
+    } cases[] = {{1, 2, true}, {1, 1, false}, {2, 8, true}, {2, 4, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.rows << " rows, cutoff " << c.cutoff);
+        util::rt_bvhLeafCutoff = c.cutoff;
+        view.objects.clear();
+        addObject(addGeometry(c.rows), translation(0, 0, 0));
+        compile();
+        const trace::Instance& inst = scene.instances[0];
+        ASSERT_NE(nullptr, inst.mesh);
+        EXPECT_EQ(c.single, inst.mesh->nodes4.count == 0);
+        EXPECT_EQ(c.single ? &inst.mesh->leaves[0] : nullptr, inst.singleLeaf);
+        if (c.single) {
+            EXPECT_EQ(2 * c.rows * c.rows, inst.singleLeaf->triangleCount);
+        }
     }
+    util::rt_bvhLeafCutoff = saved;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cutoffs, SmallMeshTest,
-                         ::testing::Values(LeafCase{1, 4, true}, LeafCase{1, 2, true}, LeafCase{1, 1, false},
-                                           LeafCase{2, 8, true}, LeafCase{2, 4, false}));
-
 // The leaf records partition the triangles, each with its own packets.
-TEST_F(SceneCompileTest, MeshLeavesCoverEveryTriangleOnce) {
+TEST_F(SceneCompileTest, MeshLeavesCoverEveryTriangleOnceAndNoTrianglesGiveAnEmptyMesh) {
     scene::GeometryRecord* g = addGeometry(9);
     CompiledMesh mesh(g);
     ASSERT_TRUE(compileMesh(mesh, *g));
@@ -257,23 +219,19 @@ TEST_F(SceneCompileTest, MeshLeavesCoverEveryTriangleOnce) {
     const trace::TrianglePacket* nextPackets = mesh.packets.data;
     for (int i = 0; i < mesh.leaves.count; ++i) {
         const trace::MeshLeaf& leaf = mesh.leaves[i];
-        EXPECT_EQ(g, leaf.geometry);
-        EXPECT_EQ(nextPackets, leaf.packets);
-        EXPECT_EQ((leaf.triangleCount + 3) / 4, leaf.packetCount);
+        EXPECT_EQ(std::make_tuple(leaf.geometry, leaf.packets, leaf.packetCount),
+                  std::make_tuple(g, nextPackets, (leaf.triangleCount + 3) / 4));
         nextPackets += leaf.packetCount;
         for (int k = 0; k < leaf.triangleCount; ++k) ++seen[leaf.triangles[k]];
     }
     EXPECT_EQ(mesh.packets.data + mesh.packets.count, nextPackets);
     EXPECT_EQ(std::vector<int>(g->primitiveCount, 1), seen);
-}
 
-TEST_F(SceneCompileTest, GeometryWithoutTrianglesGivesAnEmptyMesh) {
     scene::GeometryRecord empty(0);
-    CompiledMesh mesh(&empty);
-    EXPECT_FALSE(compileMesh(mesh, empty));
-    EXPECT_EQ(0, mesh.nodes.count + mesh.nodes4.count + mesh.leaves.count + mesh.packets.count);
-    EXPECT_EQ(nullptr, mesh.nodeData);
-    EXPECT_EQ(nullptr, mesh.leafData);
+    CompiledMesh none(&empty);
+    EXPECT_FALSE(compileMesh(none, empty));
+    EXPECT_EQ(0, none.nodes.count + none.nodes4.count + none.leaves.count + none.packets.count);
+    EXPECT_TRUE(none.nodeData == nullptr && none.leafData == nullptr);
 }
 
 // objectToWorld maps each normalised vertex to (p * W + offset) * scale, for
@@ -287,8 +245,7 @@ TEST_F(SceneCompileTest, InstanceTransformsReachTracingSpace) {
     addObject(g, world);
     addObject(g, translation(-6, 1, 0));  // widens the scene so offset and scale matter
     compile();
-    const trace::Instance& inst = scene.instances[0].objectMatrix.m[12] == 4 ? scene.instances[0]
-                                                                            : scene.instances[1];
+    const trace::Instance& inst = scene.instances[0].objectMatrix.m[12] == 4 ? scene.instances[0] : scene.instances[1];
     for (int v = 0; v < g->vertexCount; ++v) {
         const Vec3f w = scene::transformPoint(g->coords[v], world);
         const Vec3f expected{(w.x + view.worldOffset.x) * view.worldScale, (w.y + view.worldOffset.y) * view.worldScale,
@@ -322,17 +279,13 @@ TEST_F(SceneCompileTest, InstanceCarriesTheObjectsFieldsAndZeroInversesWhenSingu
     e.floatValue = 0.25f;
     compile();
     const trace::Instance& inst = scene.instances[0];
-    EXPECT_EQ(0x12u, inst.mask);
-    EXPECT_EQ(0x13u, inst.givenMask);
-    EXPECT_TRUE(inst.transparentShadows);
-    EXPECT_EQ(0.25f, inst.occlusionRange);
-    EXPECT_EQ(0.001f, inst.epsilon);
-    EXPECT_EQ(nullptr, inst.bindings);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(0.0f, inst.objectMatrixInverse.m[i]);
-        EXPECT_EQ(0.0f, inst.worldToObject.m[i]);
-    }
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(0.0f, inst.normalMatrix.m[i]);
+    EXPECT_EQ(std::make_tuple(inst.mask, inst.givenMask, inst.transparentShadows, inst.occlusionRange, inst.epsilon,
+                              inst.bindings),
+              std::make_tuple(0x12u, 0x13u, true, 0.25f, 0.001f, nullptr));
+    const std::vector<float> zeros(16, 0.0f);
+    EXPECT_EQ(zeros, std::vector<float>(inst.objectMatrixInverse.m, inst.objectMatrixInverse.m + 16));
+    EXPECT_EQ(zeros, std::vector<float>(inst.worldToObject.m, inst.worldToObject.m + 16));
+    EXPECT_EQ(std::vector<float>(9, 0.0f), std::vector<float>(inst.normalMatrix.m, inst.normalMatrix.m + 9));
 }
 
 }  // namespace

@@ -33,6 +33,12 @@ Mat4f translation(float x, float y, float z) {
     return m;
 }
 
+void expectNear(const Vec3f& expected, const Vec3f& actual) {
+    EXPECT_NEAR(expected.x, actual.x, 1e-5f);
+    EXPECT_NEAR(expected.y, actual.y, 1e-5f);
+    EXPECT_NEAR(expected.z, actual.z, 1e-5f);
+}
+
 // Row-vector rotation by 90 degrees about Z: (1, 0, 0) -> (0, 1, 0).
 Mat4f rotateZ90() {
     Mat4f m = scene::mat4Identity();
@@ -155,12 +161,10 @@ TEST_F(SceneWalkTest, SurfaceShadersApplyBelowTheirEntityUntilOverridden) {
     const int expectedShader[] = {surface, other, surface, surface};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(expectedShader[i], view.objects[i].shader->instance()) << i;
-    EXPECT_EQ(1, view.usedShaders[surface]);
-    EXPECT_EQ(1, view.usedShaders[other]);
-    EXPECT_EQ(1, view.usedShaders[lightShader]);
-    EXPECT_EQ(0, view.usedShaders[odd]);  // a kind above 2 is never in force
-    EXPECT_EQ(1, view.geometries.count());
-    EXPECT_EQ(3, view.shaders.count());
+    // A kind above 2 is never in force.
+    EXPECT_EQ(std::make_tuple(view.usedShaders[surface], view.usedShaders[other], view.usedShaders[lightShader],
+                              view.usedShaders[odd], view.geometries.count(), view.shaders.count()),
+              std::make_tuple(1, 1, 1, 0, 1, 3));
 }
 
 TEST_F(SceneWalkTest, AttributesAreInheritedAndOverridden) {
@@ -175,13 +179,11 @@ TEST_F(SceneWalkTest, AttributesAreInheritedAndOverridden) {
 
     ASSERT_EQ(RESULT_OK, prepare());
     ASSERT_EQ(2, view.objects.count());
-    EXPECT_EQ(0x6u, view.objects[0].givenMask);
-    EXPECT_EQ(0x4u, view.objects[0].offMask);
-    EXPECT_EQ(1, view.objects[0].floatGiven);
-    EXPECT_EQ(0.25f, view.objects[0].floatValue);
-    EXPECT_EQ(0x6u, view.objects[1].givenMask);
-    EXPECT_EQ(0x0u, view.objects[1].offMask);
-    EXPECT_EQ(0.25f, view.objects[1].floatValue);
+    const auto state = [](const ObjectEntry& e) {
+        return std::make_tuple(e.givenMask, e.offMask, int(e.floatGiven), e.floatValue);
+    };
+    EXPECT_EQ(state(view.objects[0]), std::make_tuple(0x6u, 0x4u, 1, 0.25f));
+    EXPECT_EQ(state(view.objects[1]), std::make_tuple(0x6u, 0x0u, 1, 0.25f));
 }
 
 // p_world = p * T_object * T_group: the object's own transform comes first.
@@ -189,14 +191,10 @@ TEST_F(SceneWalkTest, WorldMatrixAppliesTheEntityBeforeItsParents) {
     setShader(CLASS_TYPE_GROUP, root, surface);
     const int g = add(root, CLASS_TYPE_GROUP);
     entity(CLASS_TYPE_GROUP, g)->entity.transform = translation(10, 0, 0);
-    const int o = object(g, triangle);
-    entity(CLASS_TYPE_OBJECT, o)->entity.transform = rotateZ90();
-
+    entity(CLASS_TYPE_OBJECT, object(g, triangle))->entity.transform = rotateZ90();
     ASSERT_EQ(RESULT_OK, prepare());
     ASSERT_EQ(1, view.objects.count());
-    const Vec3f p = scene::transformPoint({1, 0, 0}, view.objects[0].worldMatrix);
-    EXPECT_NEAR(10.0f, p.x, 1e-5f);  // rotate first: (0, 1, 0), then move
-    EXPECT_NEAR(1.0f, p.y, 1e-5f);
+    expectNear({10, 1, 0}, scene::transformPoint({1, 0, 0}, view.objects[0].worldMatrix));  // (0, 1, 0), moved
 }
 
 TEST_F(SceneWalkTest, WorldBoxesHoldRotatedVerticesAndSetTheTracingSpace) {
@@ -215,16 +213,10 @@ TEST_F(SceneWalkTest, WorldBoxesHoldRotatedVerticesAndSetTheTracingSpace) {
     const ObjectEntry& e = view.objects[0];
     for (const Vec3f& c : coords) {
         const Vec3f w = scene::transformPoint(c, m);
-        const float p[3] = {w.x, w.y, w.z};
-        const float lo[3] = {e.boundsMin.x, e.boundsMin.y, e.boundsMin.z};
-        const float hi[3] = {e.boundsMax.x, e.boundsMax.y, e.boundsMax.z};
-        for (int a = 0; a < 3; ++a) {
-            EXPECT_GE(p[a], lo[a] - 1e-5f) << a;
-            EXPECT_LE(p[a], hi[a] + 1e-5f) << a;
-        }
+        EXPECT_TRUE(w.x >= e.boundsMin.x - 1e-5f && w.y >= e.boundsMin.y - 1e-5f && w.z >= e.boundsMin.z - 1e-5f &&
+                    w.x <= e.boundsMax.x + 1e-5f && w.y <= e.boundsMax.y + 1e-5f && w.z <= e.boundsMax.z + 1e-5f);
     }
-    EXPECT_EQ(e.boundsMin.x, view.boundsMin.x);
-    EXPECT_EQ(e.boundsMax.z, view.boundsMax.z);
+    EXPECT_EQ(std::make_pair(e.boundsMin.x, e.boundsMax.z), std::make_pair(view.boundsMin.x, view.boundsMax.z));
     const float longest =
         std::fmax(std::fmax(e.boundsMax.x - e.boundsMin.x, e.boundsMax.y - e.boundsMin.y),
                   e.boundsMax.z - e.boundsMin.z);
@@ -246,10 +238,8 @@ TEST_F(SceneWalkTest, SceneWithoutExtentKeepsScaleOne) {
             object(root, geometry({c.centre, c.centre, c.centre}));
         }
         ASSERT_EQ(RESULT_OK, prepare()) << c.name;
-        EXPECT_EQ(1.0f, view.worldScale) << c.name;
-        EXPECT_EQ(1.0f, view.inverseWorldScale) << c.name;
-        EXPECT_EQ(-c.centre.x, view.worldOffset.x) << c.name;
-        EXPECT_EQ(-c.centre.y, view.worldOffset.y) << c.name;
+        EXPECT_EQ(std::make_tuple(view.worldScale, view.inverseWorldScale, view.worldOffset.x, view.worldOffset.y),
+                  std::make_tuple(1.0f, 1.0f, -c.centre.x, -c.centre.y)) << c.name;
     }
 }
 
@@ -347,15 +337,12 @@ TEST_F(SceneWalkTest, LightsTakeTheirPlaceFromTheMatrixAndNeedALightShader) {
     ASSERT_EQ(RESULT_OK, prepare());
     ASSERT_EQ(1, view.lights.count());
     const LightEntry& e = view.lights[0];
-    EXPECT_EQ(lit, e.light->instance());
-    EXPECT_EQ(lightShader, e.shader->instance());
-    EXPECT_EQ(5.0f, e.worldPosition.x);
-    EXPECT_EQ(7.0f, e.worldPosition.z);
-    EXPECT_EQ(-2.0f, e.worldDirection.z);  // -Z of the world matrix, scale kept
-    EXPECT_EQ(20.0f, e.parameter0);        // lengths scale with the light
-    EXPECT_EQ(6.0f, e.parameter2);
-    EXPECT_EQ(0.5f, e.parameter1);
-    EXPECT_EQ(0.25f, e.parameter3);
+    EXPECT_EQ(std::make_pair(e.light->instance(), e.shader->instance()), std::make_pair(lit, lightShader));
+    expectNear({5, 6, 7}, e.worldPosition);
+    expectNear({0, 0, -2}, e.worldDirection);  // -Z of the world matrix, scale kept
+    // Lengths (range and radius) scale with the light; angles do not.
+    EXPECT_EQ(std::make_tuple(e.parameter0, e.parameter1, e.parameter2, e.parameter3),
+              std::make_tuple(20.0f, 0.5f, 6.0f, 0.25f));
 
     // Members are record numbers; each set lists the entries of its lit members.
     ASSERT_EQ(table.slotCount(CLASS_TYPE_LIGHT), view.lightEntryByRecord.count());

@@ -121,7 +121,6 @@ public:
             scene::setGeometryCoords(*g, mesh.vertices.data()) != 0 || !scene::prepareGeometry(*g)) {
             return -1;
         }
-        bounds_.push_back(meshBounds(mesh));
         geometries_.push_back(std::move(g));
         return static_cast<int>(geometries_.size()) - 1;
     }
@@ -134,19 +133,7 @@ public:
         e.geometry = g;
         e.worldMatrix = world;
         e.floatValue = 1.0f;
-        const float* m = world.m;
-        const float bmin[3] = {g->boundsMin.x, g->boundsMin.y, g->boundsMin.z};
-        const float bmax[3] = {g->boundsMax.x, g->boundsMax.y, g->boundsMax.z};
-        float lo[3], hi[3];
-        for (int j = 0; j < 3; ++j) {
-            lo[j] = hi[j] = m[12 + j];
-            for (int i = 0; i < 3; ++i) {
-                lo[j] += std::min(m[i * 4 + j] * bmin[i], m[i * 4 + j] * bmax[i]);
-                hi[j] += std::max(m[i * 4 + j] * bmin[i], m[i * 4 + j] * bmax[i]);
-            }
-        }
-        e.boundsMin = {lo[0], lo[1], lo[2]};
-        e.boundsMax = {hi[0], hi[1], hi[2]};
+        scene::transformBox(world, g->boundsMin, g->boundsMax, e.boundsMin, e.boundsMax);
         view_.objects.push(e);
         world_.add(Bounds{e.boundsMin, e.boundsMax});
     }
@@ -201,11 +188,9 @@ public:
 
     const Bounds& worldBounds() const { return world_; }
     const trace::CompiledScene& compiled() const { return compiled_; }
-    int objectCount() const { return view_.objects.count(); }
 
 private:
     std::vector<std::unique_ptr<scene::GeometryRecord>> geometries_;
-    std::vector<Bounds> bounds_;
     Bounds world_;
     accel::PreparedView view_;
     trace::CompiledScene compiled_;  // last: its mesh references go before the records

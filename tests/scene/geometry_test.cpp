@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -21,8 +22,6 @@ using namespace testing;
 const Vec3f kUp{0.0f, 1.0f, 0.0f};
 const Vec3f kZ{0.0f, 0.0f, 1.0f};
 
-// --- matrices -----------------------------------------------------------
-
 Mat4f fromRows(std::initializer_list<float> values) {
     Mat4f m = mat4Zero();
     int i = 0;
@@ -34,51 +33,35 @@ void expectMatrixNear(const Mat4f& expected, const Mat4f& actual, float toleranc
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(expected.m[i], actual.m[i], tolerance) << "element " << i;
 }
 
-TEST(Matrix4, PointsTakeTheTranslationFromElements12To14AndProductsApplyTheLeftFirst) {
-    Mat4f m = mat4Identity();
-    m.m[12] = 5.0f;
-    m.m[13] = -2.0f;
-    m.m[14] = 1.0f;
-    expectVec3Near({6, 0, 4}, transformPoint(Vec3f{1, 2, 3}, m));
-    expectVec3Near({1, 2, 3}, transformVector(Vec3f{1, 2, 3}, m));
-    // Row 0 holds the image of the x axis: this rotation maps x to y.
-    const Mat4f rot = fromRows({0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
-    expectVec3Near({0, 1, 0}, transformPoint(Vec3f{1, 0, 0}, rot));
-
+TEST(Matrix4, RowVectorsProductsDeterminantsAndInverses) {
+    // Rows 0-2 are the images of the axes, elements 12-14 the translation.
+    const Mat4f m = fromRows({0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 5, -2, 1, 1});
+    expectVec3Near({3, -1, 4}, transformPoint(Vec3f{1, 2, 3}, m));
+    expectVec3Near({-2, 1, 3}, transformVector(Vec3f{1, 2, 3}, m));
     Mat4f translate = mat4Identity(), scale = mat4Identity();
     translate.m[12] = 1.0f;  // x + 1
     scale.m[0] = 3.0f;       // x * 3
     EXPECT_FLOAT_EQ(9.0f, transformPoint(Vec3f{2, 0, 0}, mat4Multiply(translate, scale)).x);  // (2 + 1) * 3
     EXPECT_FLOAT_EQ(7.0f, transformPoint(Vec3f{2, 0, 0}, mat4Multiply(scale, translate)).x);  // 2 * 3 + 1
-}
 
-TEST(Matrix4, DeterminantAndInverseOfAGeneralMatrix) {
     EXPECT_NEAR(72.0, mat4Determinant(fromRows({1, 2, 3, 4, 5, 6, 7, 8, 2, 6, 4, 8, 3, 1, 1, 2})), 1e-9);
-    EXPECT_NEAR(24.0, mat4Determinant(fromRows({2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1})), 1e-12);
     // Not affine: the fourth column is used too, so every cofactor matters.
-    const Mat4f m = fromRows({2, 1, 0, 0.5f, -1, 3, 2, 0, 0.5f, 0, 1, 1, 4, -2, 1, 2});
-    const Mat4f inv = mat4Inverse(m);
-    expectMatrixNear(mat4Identity(), mat4Multiply(m, inv), 1e-5f);
-    expectMatrixNear(mat4Identity(), mat4Multiply(inv, m), 1e-5f);
-    Mat4f small = mat4Identity();
+    const Mat4f general = fromRows({2, 1, 0, 0.5f, -1, 3, 2, 0, 0.5f, 0, 1, 1, 4, -2, 1, 2});
+    expectMatrixNear(mat4Identity(), mat4Multiply(general, mat4Inverse(general)), 1e-5f);
+    Mat4f small = mat4Identity(), tiny = mat4Identity(), nan = mat4Identity();
     small.m[0] = small.m[5] = small.m[10] = 1e-4f;  // determinant 1e-12: still invertible
     EXPECT_NEAR(1e4f, mat4Inverse(small).m[0], 1.0f);
-}
-
-TEST(Matrix4, SingularTinyOrNonFiniteMatricesInvertToZeros) {
-    Mat4f tiny = mat4Identity(), nan = mat4Identity();
-    tiny.m[0] = tiny.m[5] = tiny.m[10] = 1e-5f;  // determinant 1e-15
+    // Singular, tiny (determinant 1e-15) or not finite: all zeros.
+    tiny.m[0] = tiny.m[5] = tiny.m[10] = 1e-5f;
     nan.m[0] = NAN;
-    for (const Mat4f& m : {fromRows({1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 0, 0, 0, 1, 1}),  // row 1 = 2 * row 0
-                           tiny, nan}) {
-        expectMatrixNear(mat4Zero(), mat4Inverse(m), 0.0f);
-    }
+    for (const Mat4f& bad : {fromRows({1, 2, 3, 4, 2, 4, 6, 8, 0, 1, 0, 0, 0, 0, 1, 1}), tiny, nan})
+        expectMatrixNear(mat4Zero(), mat4Inverse(bad), 0.0f);
 }
-
-// --- editing ------------------------------------------------------------
 
 TEST(GeometryEdit, InitSizesTheArraysOrRefusesAndChangesNothing) {
     GeometryRecord g(0);
+    const int indices[3] = {0, 1, 2};
+    EXPECT_EQ(-1, setGeometryIndices(g, indices));  // before init
     // Beyond one array: 3 * INT_MAX indices would overflow the index count itself.
     EXPECT_EQ(-1, initGeometry(g, kGeometryTypeTriangles, INT_MAX, 3));
     EXPECT_EQ(-1, initGeometry(g, kGeometryTypeTriangles, 1, kMaxGeometryElements + 1));
@@ -88,67 +71,51 @@ TEST(GeometryEdit, InitSizesTheArraysOrRefusesAndChangesNothing) {
     EXPECT_EQ(std::make_tuple(g.primitiveCount, g.vertexCount, g.indices.count(), g.coords.count(),
                               g.normalisedCoords.count(), g.normals.count(), g.faceNormals.count(), g.state),
               std::make_tuple(1, 3, 3, 3, 3, 3, 1, 0u));
+    EXPECT_EQ(-1, setGeometryIndices(g, nullptr));
+    EXPECT_EQ(-1, setGeometryCoords(g, nullptr));
+    EXPECT_EQ(-1, setGeometryNormals(g, nullptr));
+    EXPECT_EQ(0u, g.state);
     buildUnitTriangle(g);
     const uint32_t state = g.state;
-    EXPECT_EQ(-1, initGeometry(g, kGeometryTypeTriangles, 0, 3));
-    EXPECT_EQ(-1, initGeometry(g, kGeometryTypeTriangles, 1, 2));
-    EXPECT_EQ(-1, initGeometry(g, 1, 1, 3));
-    EXPECT_EQ(-1, initGeometry(g, kGeometryTypeTriangles, -5, 3));
+    for (const auto& bad : std::vector<std::array<int, 3>>{{0, 0, 3}, {0, 1, 2}, {1, 1, 3}, {0, -5, 3}})
+        EXPECT_EQ(-1, initGeometry(g, bad[0], bad[1], bad[2]));
     EXPECT_EQ(std::make_tuple(g.primitiveCount, g.vertexCount, g.indices.count(), g.state),
               std::make_tuple(1, 3, 3, state));
-}
 
-TEST(GeometryEdit, InitClearsTheStateButKeepsAttributes) {
-    GeometryRecord g(0);
-    buildUnitTriangle(g);
+    // A successful init clears the state but keeps the attributes.
     const float weights[3] = {1.0f, 2.0f, 3.0f};
     ASSERT_EQ(0, setVertexAttribute(g, "weight", weights, 1));
     ASSERT_EQ(0, initGeometry(g, kGeometryTypeTriangles, 2, 4));
     EXPECT_EQ(0u, g.state);
-    ASSERT_EQ(1, g.attributeCount());
     const VertexAttribute* w = g.findAttribute("weight");
     ASSERT_NE(nullptr, w);
     ASSERT_EQ(3, w->values.count());  // still sized for the old vertex count
     EXPECT_EQ(3.0f, w->values[2]);
 }
 
-TEST(GeometryEdit, RefusedBeforeInitAndForNullPointers) {
-    GeometryRecord g(0);
-    const int indices[3] = {0, 1, 2};
-    const Vec3f coords[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    EXPECT_EQ(-1, setGeometryIndices(g, indices));
-    EXPECT_EQ(-1, setGeometryCoords(g, coords));
-    EXPECT_EQ(-1, setGeometryNormals(g, coords));
-    ASSERT_EQ(0, initGeometry(g, kGeometryTypeTriangles, 1, 3));
-    EXPECT_EQ(-1, setGeometryIndices(g, nullptr));
-    EXPECT_EQ(-1, setGeometryCoords(g, nullptr));
-    EXPECT_EQ(-1, setGeometryNormals(g, nullptr));
-    EXPECT_EQ(0u, g.state);
-
-    const float v[3] = {1, 2, 3};
-    EXPECT_EQ(-1, setVertexAttribute(g, nullptr, v, 1));
-    EXPECT_EQ(-1, setVertexAttribute(g, "w", nullptr, 1));
-    EXPECT_EQ(-1, setVertexAttributeMatrix(g, nullptr, v, 2, false));
-    EXPECT_EQ(-1, setVertexAttributeMatrix(g, "m5", v, 5, true));
-    EXPECT_EQ(0, g.attributeCount());
-}
-
 TEST(GeometryAttributes, NamesAreExactKeepFirstUseOrderAndTakeTheNewComponentCount) {
     GeometryRecord g(0);
-    buildUnitTriangle(g);
     const float uv[6] = {0, 0, 1, 0, 0, 1};
+    ASSERT_EQ(0, setVertexAttribute(g, "w", uv, 1));  // before init: an empty entry
+    EXPECT_EQ(std::make_tuple(g.attributeCount(), g.attribute(0)->values.count()), std::make_tuple(1, 0));
+    buildUnitTriangle(g);
     const float uvw[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
     ASSERT_EQ(0, setVertexAttribute(g, "uv", uv, 2));
     ASSERT_EQ(0, setVertexAttribute(g, "UV", uv, 2));
     ASSERT_EQ(0, setVertexAttribute(g, "uv", uvw, 3));
-    ASSERT_EQ(2, g.attributeCount());
-    EXPECT_STREQ("uv", g.attribute(0)->name.c_str());
-    EXPECT_STREQ("UV", g.attribute(1)->name.c_str());
+    ASSERT_EQ(3, g.attributeCount());
+    EXPECT_STREQ("uv", g.attribute(1)->name.c_str());
+    EXPECT_STREQ("UV", g.attribute(2)->name.c_str());
     EXPECT_EQ(nullptr, g.findAttribute("u"));
     EXPECT_EQ(nullptr, g.findAttribute(nullptr));
     const VertexAttribute* a = g.findAttribute("uv");
     EXPECT_EQ(3, a->componentCount);
     EXPECT_EQ(std::vector<float>(a->values.begin(), a->values.end()), std::vector<float>(uvw, uvw + 9));
+    EXPECT_EQ(-1, setVertexAttribute(g, nullptr, uv, 1));
+    EXPECT_EQ(-1, setVertexAttribute(g, "w", nullptr, 1));
+    EXPECT_EQ(-1, setVertexAttribute(g, "w", uv, 17));
+    EXPECT_EQ(-1, setVertexAttributeMatrix(g, "m5", uv, 5, true));
+    EXPECT_EQ(3, g.attributeCount());
 }
 
 TEST(GeometryAttributes, MatricesAreStoredPlainOrTransposedPerVertex) {
@@ -172,31 +139,6 @@ TEST(GeometryAttributes, MatricesAreStoredPlainOrTransposedPerVertex) {
     }
 }
 
-TEST(GeometryAttributes, BeforeInitAnEmptyEntryAndGrowthByTheLargerOfNeedAndOneStep) {
-    GeometryRecord g(0);
-    std::vector<float> values(100, 1.0f);
-    ASSERT_EQ(0, setVertexAttribute(g, "w", values.data(), 1));
-    ASSERT_EQ(1, g.attributeCount());
-    EXPECT_EQ(std::make_tuple(g.attribute(0)->values.count(), g.attribute(0)->values.capacity()),
-              std::make_tuple(0, 0));
-
-    buildUnitTriangle(g);
-    ASSERT_EQ(0, setVertexAttribute(g, "w", values.data(), 1));
-    const util::GrowableArray<float>& w = g.findAttribute("w")->values;
-    const int first = w.capacity();
-    ASSERT_GE(first, 3);
-    // Needing a little more than the capacity grows by one step...
-    ASSERT_EQ(0, initGeometry(g, kGeometryTypeTriangles, 1, first + 1));
-    ASSERT_EQ(0, setVertexAttribute(g, "w", values.data(), 1));
-    EXPECT_EQ(std::make_tuple(w.capacity(), w.count()), std::make_tuple(first + w.growthStep(), first + 1));
-    // ...needing far more grows to exactly the need.
-    ASSERT_EQ(0, initGeometry(g, kGeometryTypeTriangles, 1, 90));
-    ASSERT_EQ(0, setVertexAttribute(g, "w", values.data(), 1));
-    EXPECT_EQ(90, w.capacity());
-}
-
-// --- preparation ----------------------------------------------------------
-
 TEST(GeometryPreparation, FaceNormalsAndAreaWeightedVertexNormalsNeverNaN) {
     const float len = static_cast<float>(std::sqrt(2.0 * 2.0 + 0.5 * 0.5));
     const Vec3f p{4, 5, 6};
@@ -205,14 +147,13 @@ TEST(GeometryPreparation, FaceNormalsAndAreaWeightedVertexNormalsNeverNaN) {
         std::vector<int> indices;
         std::vector<Vec3f> coords, faceNormals, normals;
     } cases[] = {
-        {"single triangle", {0, 1, 2}, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {kZ}, {kZ, kZ, kZ}},
         {"triangle 1 repeats a vertex and alone uses vertex 3", {0, 1, 2, 1, 1, 3},
          {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}}, {kZ, kUp}, {kZ, kZ, kZ, kUp}},
         {"unused vertex", {0, 1, 2}, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {9, 9, 9}}, {kZ}, {kZ, kZ, kZ, kUp}},
         {"parallel edges", {0, 1, 2}, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {kUp}, {kUp, kUp, kUp}},
         {"point", {0, 1, 2}, {p, p, p}, {kUp}, {kUp, kUp, kUp}},
-        {"not finite", {0, 1, 2, 0, 2, 3}, {{0, 0, 0}, {NAN, 0, 0}, {0, 1, 0}, {INFINITY, 1, 1}},
-         {kUp, kUp}, {kUp, kUp, kUp, kUp}},
+        {"not finite", {0, 1, 2, 0, 2, 3}, {{0, 0, 0}, {NAN, 0, 0}, {0, 1, 0}, {INFINITY, 1, 1}}, {kUp, kUp},
+         {kUp, kUp, kUp, kUp}},
         // Vertex 0: a triangle of area 2 facing +z and one of area 0.5 facing +x.
         {"area weighted", {0, 1, 2, 0, 3, 4}, {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0, 1, 0}, {0, 0, 1}},
          {kZ, {1, 0, 0}}, {{0.5f / len, 0, 2.0f / len}, kZ, kZ, {1, 0, 0}, {1, 0, 0}}},
@@ -228,7 +169,7 @@ TEST(GeometryPreparation, FaceNormalsAndAreaWeightedVertexNormalsNeverNaN) {
     }
 }
 
-TEST(GeometryPreparation, BoundsCoverEveryVertexAndGivenNormalsStay) {
+TEST(GeometryPreparation, BoundsCoverEveryVertexAndOnlyInitMakesThemRederive) {
     GeometryRecord g(0);
     buildMesh(g, {0, 1, 2}, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {9, 9, -2}});
     const Vec3f given[4] = {{0, 0, 2}, {3, 0, 0}, {0, 0, 0}, {1, 1, 1}};
@@ -236,52 +177,36 @@ TEST(GeometryPreparation, BoundsCoverEveryVertexAndGivenNormalsStay) {
     ASSERT_TRUE(prepareGeometry(g));
     expectVec3Near({0, 0, -2}, g.boundsMin, 0.0f);
     expectVec3Near({9, 9, 0}, g.boundsMax, 0.0f);
-    for (int v = 0; v < 4; ++v) expectVec3Near(given[v], g.normals[v], 0.0f);
-}
+    for (int v = 0; v < 4; ++v) expectVec3Near(given[v], g.normals[v], 0.0f);  // given normals stay
 
-TEST(GeometryPreparation, NotReadyWithoutIndicesOrCoordinatesOrWithArraysOfTheWrongSize) {
-    GeometryRecord fresh(0);
-    EXPECT_FALSE(prepareGeometry(fresh));
-    GeometryRecord noIndices(1), noCoords(2), noFaceNormals(3), shortCoords(4);
-    ASSERT_EQ(0, initGeometry(noIndices, kGeometryTypeTriangles, 1, 3));
-    const Vec3f coords[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    ASSERT_EQ(0, setGeometryCoords(noIndices, coords));
-    EXPECT_FALSE(prepareGeometry(noIndices));
-    EXPECT_EQ(0u, noIndices.state & GEOMETRY_BOUNDS);  // nothing derived
-    ASSERT_EQ(0, initGeometry(noCoords, kGeometryTypeTriangles, 1, 3));
+    GeometryRecord h(0);
+    buildUnitTriangle(h);
+    ASSERT_TRUE(prepareGeometry(h));
+    const Vec3f moved[3] = {{0, 0, 0}, {0, 0, 1}, {0, 1, 0}};  // now facing -x
+    ASSERT_EQ(0, setGeometryCoords(h, moved));
+    ASSERT_TRUE(prepareGeometry(h));
+    expectVec3Near(kZ, h.faceNormals[0]);
+    ASSERT_EQ(0, initGeometry(h, kGeometryTypeTriangles, 1, 3));
     const int indices[3] = {0, 1, 2};
-    ASSERT_EQ(0, setGeometryIndices(noCoords, indices));
-    EXPECT_FALSE(prepareGeometry(noCoords));
+    ASSERT_EQ(0, setGeometryIndices(h, indices));
+    EXPECT_FALSE(prepareGeometry(h)) << "no coordinates yet";
+    ASSERT_EQ(0, setGeometryCoords(h, moved));
+    ASSERT_TRUE(prepareGeometry(h));
+    expectVec3Near({-1, 0, 0}, h.faceNormals[0]);
+    expectVec3Near({0, 1, 1}, h.boundsMax, 0.0f);
 
+    // Arrays of the wrong size are never ready.
+    GeometryRecord noFaceNormals(3), shortCoords(4);
     buildUnitTriangle(noFaceNormals);
     noFaceNormals.faceNormals.release();
-    EXPECT_FALSE(prepareGeometry(noFaceNormals));
     buildUnitTriangle(shortCoords);
     shortCoords.coords.resize(2);
+    EXPECT_FALSE(prepareGeometry(noFaceNormals));
     EXPECT_FALSE(prepareGeometry(shortCoords));
 }
 
-TEST(GeometryPreparation, OnlyInitMakesNewCoordinatesRederive) {
-    GeometryRecord g(0);
-    buildUnitTriangle(g);
-    ASSERT_TRUE(prepareGeometry(g));
-    const Vec3f moved[3] = {{0, 0, 0}, {0, 0, 1}, {0, 1, 0}};  // now facing -x
-    ASSERT_EQ(0, setGeometryCoords(g, moved));
-    ASSERT_TRUE(prepareGeometry(g));
-    expectVec3Near(kZ, g.faceNormals[0]);
-    expectVec3Near({1, 1, 0}, g.boundsMax, 0.0f);
-
-    ASSERT_EQ(0, initGeometry(g, kGeometryTypeTriangles, 1, 3));
-    const int indices[3] = {0, 1, 2};
-    ASSERT_EQ(0, setGeometryIndices(g, indices));
-    ASSERT_EQ(0, setGeometryCoords(g, moved));
-    ASSERT_TRUE(prepareGeometry(g));
-    expectVec3Near({-1, 0, 0}, g.faceNormals[0]);
-    expectVec3Near({0, 1, 1}, g.boundsMax, 0.0f);
-}
-
 TEST(GeometryPreparation, NormalisingMatrixMapsTheLongestSideToMinusOneToOne) {
-    GeometryRecord g(0);
+    GeometryRecord g(0), point(1), large(2);
     buildMesh(g, {0, 1, 2}, {{-1, 0, 2}, {3, 1, 2}, {0, 0.5f, 3}});
     ASSERT_TRUE(prepareGeometry(g));
     // Bounds (-1, 0, 2) to (3, 1, 3): centre (1, 0.5, 2.5), longest side 4.
@@ -291,25 +216,20 @@ TEST(GeometryPreparation, NormalisingMatrixMapsTheLongestSideToMinusOneToOne) {
         expectVec3Near(transformPoint(g.coords[v], g.normalising), g.normalisedCoords[v]);
         expectVec3Near(g.coords[v], transformPoint(g.normalisedCoords[v], g.normalisingInverse));
     }
-    const Mat4f product = mat4Multiply(g.normalising, g.normalisingInverse);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(mat4Identity().m[i], product.m[i], 1e-6f);
-
     // A point keeps scale one; a large mesh, whose scale has a determinant
     // far below any singularity threshold, keeps an exact inverse.
-    GeometryRecord point(1), large(2);
     buildMesh(point, {0, 1, 2}, {{4, 5, 6}, {4, 5, 6}, {4, 5, 6}});
     buildMesh(large, {0, 1, 2}, {{0, 0, 0}, {1e6f, 0, 0}, {0, 1e6f, 0}});
     ASSERT_TRUE(prepareGeometry(point));
     ASSERT_TRUE(prepareGeometry(large));
     EXPECT_EQ(1.0f, point.normalising.m[0]);
-    for (float f : point.normalising.m) EXPECT_TRUE(std::isfinite(f));
     expectVec3Near({0, 0, 0}, point.normalisedCoords[0], 0.0f);
     expectVec3Near({4, 5, 6}, transformPoint(point.normalisedCoords[0], point.normalisingInverse), 0.0f);
     expectVec3Near({1, -1, 0}, large.normalisedCoords[1], 1e-6f);
     expectVec3Near({1e6f, 0, 0}, transformPoint(large.normalisedCoords[1], large.normalisingInverse), 0.1f);
 }
 
-TEST(GeometryPreparation, BadIndexIsReportedOnceAndNeverReady) {
+TEST(GeometryPreparation, BadIndexIsReportedOnceAndANewIndexArrayIsCheckedAgain) {
     MessageCatcher catcher;
     GeometryRecord g(7), negative(2);
     buildMesh(g, {0, 1, 2, 0, 2, 3}, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
@@ -322,22 +242,17 @@ TEST(GeometryPreparation, BadIndexIsReportedOnceAndNeverReady) {
     using ::testing::StartsWith;
     EXPECT_THAT(catcher.warnings[0], StartsWith("Geometry 7 : index 3 out of range [0, 3) at triangle 1"));
     EXPECT_THAT(catcher.warnings[1], StartsWith("Geometry 2 : index -1 out of range [0, 3) at triangle 0"));
-}
 
-TEST(GeometryPreparation, NewIndexArrayIsCheckedAgainEvenWhenReady) {
-    MessageCatcher catcher;
-    GeometryRecord g(0);
-    buildUnitTriangle(g);
-    ASSERT_TRUE(prepareGeometry(g));
-    const int bad[3] = {0, 1, 1000000};
-    ASSERT_EQ(0, setGeometryIndices(g, bad));
-    ASSERT_EQ(static_cast<uint32_t>(GEOMETRY_READY), g.state);  // setters keep the bits
-    EXPECT_FALSE(prepareGeometry(g));
-    EXPECT_EQ(1u, catcher.warnings.size());
-    const int good[3] = {2, 1, 0};
-    ASSERT_EQ(0, setGeometryIndices(g, good));
-    EXPECT_TRUE(prepareGeometry(g));
-    EXPECT_EQ(1u, catcher.warnings.size());
+    GeometryRecord ready(0);
+    buildUnitTriangle(ready);
+    ASSERT_TRUE(prepareGeometry(ready));
+    const int bad[3] = {0, 1, 1000000}, good[3] = {2, 1, 0};
+    ASSERT_EQ(0, setGeometryIndices(ready, bad));
+    ASSERT_EQ(static_cast<uint32_t>(GEOMETRY_READY), ready.state);  // setters keep the bits
+    EXPECT_FALSE(prepareGeometry(ready));
+    ASSERT_EQ(0, setGeometryIndices(ready, good));
+    EXPECT_TRUE(prepareGeometry(ready));
+    EXPECT_EQ(3u, catcher.warnings.size());
 }
 
 }  // namespace

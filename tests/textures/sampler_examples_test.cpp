@@ -53,23 +53,12 @@ TEST(SamplerLookup, FollowsTheRulesOnSmallTextures) {
         {"a modulo repeat wraps alike", numbered(T1, N, 0, 3), {0.0f}, {level(2), 0, 0, 1}},
         {"1.4 texel widths read texel 0", numbered(T1, N, 0, 4), {0.35f}, {level(0), 0, 0, 1}},
         {"clamp at 0 reads texel 0", numbered(T1, N, 1, 4), {0.0f}, {level(0), 0, 0, 1}},
-        {"3D nearest truncates: slice 0",
-         numbered(2, N, 0, 1, 1, 4),
-         {0.5f, 0.5f, 0.0f},
-         {level(0), 0, 0, 1}},
-        {"3D linear floors: slices 3 and 0",
-         numbered(2, L, 0, 1, 1, 4),
-         {0.5f, 0.5f, 0.0f},
+        {"3D nearest truncates: slice 0", numbered(2, N, 0, 1, 1, 4), {0.5f, 0.5f, 0.0f}, {level(0), 0, 0, 1}},
+        {"3D linear floors: slices 3 and 0", numbered(2, L, 0, 1, 1, 4), {0.5f, 0.5f, 0.0f},
          {0.5f * (level(3) + level(0)), 0, 0, 1}},
-        {"2D nearest at v = 0 reads row 3",
-         numbered(1, N, 0, 1, 4),
-         {0.5f, 0.0f},
-         {level(3), 0, 0, 1}},
+        {"2D nearest at v = 0 reads row 3", numbered(1, N, 0, 1, 4), {0.5f, 0.0f}, {level(3), 0, 0, 1}},
         {"border nearest at 0", numbered(T1, N, 2, 4), {0.0f}, {0.2f, 0.4f, 0.6f, 0.8f}},
-        {"border linear at 0 mixes evenly",
-         numbered(T1, L, 2, 4),
-         {0.0f},
-         {0.1f + 0.5f * level(0), 0.2f, 0.3f, 0.9f}},
+        {"border linear at 0 mixes evenly", numbered(T1, L, 2, 4), {0.0f}, {0.1f + 0.5f * level(0), 0.2f, 0.3f, 0.9f}},
         {"8-bit 255 reads opaque red", full, {0.5f}, {1, 0, 0, 1}},
         {"two floats complete with 0 and 1", pair, {0.5f}, {0.25f, 0.5f, 0, 1}},
         {"an unknown wrap mode reads texel 0", numbered(T1, N, 9, 4), {0.9f}, {level(0), 0, 0, 1}},
@@ -87,10 +76,9 @@ TEST(SamplerLookup, CubeDirectionsPickTheirFaces) {
         std::vector<float> direction;
         int face;
     } cases[] = {
-        {{1, 0, 0}, 0},           {{-1, 0, 0}, 1},     {{0, 1, 0}, 2},
-        {{0, -1, 0}, 3},          {{0, 0, 1}, 4},      {{0, 0, -1}, 5},
-        {{-3, 0.2f, 2.9f}, 1},    {{1, -1, 0.5f}, 3},   // |x| = |y| > |z|: a y face
-        {{0.5f, 0.5f, 0.25f}, 2}, {{0.5f, -1, -1}, 5},  // |y| = |z|: the z face
+        {{1, 0, 0}, 0}, {{-1, 0, 0}, 1}, {{0, 1, 0}, 2}, {{0, -1, 0}, 3}, {{0, 0, 1}, 4}, {{0, 0, -1}, 5},
+        {{-3, 0.2f, 2.9f}, 1}, {{1, -1, 0.5f}, 3}, {{0.5f, 0.5f, 0.25f}, 2},  // |x| = |y| > |z|: a y face
+        {{0.5f, -1, -1}, 5},                                                   // |y| = |z|: the z face
     };
     for (const auto& c : cases)
         EXPECT_EQ(std::lround(lookup(t, c.direction)[0] * 255.0f), c.face) << c.direction[0];

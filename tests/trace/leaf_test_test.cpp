@@ -48,15 +48,12 @@ TEST(LeafTest, EdgesAndVerticesCountAsHits) {
             SCOPED_TRACE(::testing::Message() << c.x << "," << c.y << " side " << side);
             Ray r = objectRay({c.x, c.y, 2 * side}, {0, 0, -side});
             ASSERT_EQ(c.hit, testLeaf(f.leaf, r));
-            if (!c.hit) {
-                EXPECT_EQ(-1, r.hitTriangle);
-                EXPECT_EQ(kRayFar, r.sseTMax[3]);
-                continue;
-            }
-            EXPECT_NEAR(2.0f, r.tMax, 1e-5f);
+            EXPECT_EQ(c.hit ? 0 : -1, r.hitTriangle);
+            EXPECT_NEAR(c.hit ? 2.0f : kRayFar, r.tMax, 1e-5f);
+            for (float lane : r.sseTMax) EXPECT_EQ(r.tMax, lane);  // the new bound reaches every lane
+            if (!c.hit) continue;
             EXPECT_NEAR(c.u, r.hitU, 1e-4f);
             EXPECT_NEAR(c.v, r.hitV, 1e-4f);
-            for (float lane : r.sseTMax) EXPECT_EQ(r.tMax, lane);
         }
     }
 }
@@ -105,13 +102,12 @@ TEST(LeafTest, ParallelDegenerateAndCollinearTrianglesAreNeverHit) {
     const Tri point{{{0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}}};
     const Tri sliver{{{0, 0, 0}, {1e-12f, 0, 0}, {0, 1, 0}}};
     const Tri collinear{{{0, 0, 0}, {0, 1, 0}, {0, 2, 0}}};  // face normal (0, 1, 0)
-    LeafFixture f({point, sliver, collinear});
-    Ray inPlane = objectRay({-1, 0.2f, 0}, {1, 0, 0});  // parallel to the unit triangle's plane
-    LeafFixture unit({kUnit});
-    EXPECT_FALSE(testLeaf(unit.leaf, inPlane));
+    LeafFixture f({point, sliver, collinear}), unit({kUnit});
     const Ray rays[] = {objectRay({0.5f, 0.5f, 1}, {0, 0, -1}), objectRay({0, 0.5f, 1}, {0, 0, -1}),
                         objectRay({0.3f, 2, 0.4f}, {0, -1, 0}), objectRay({0, 3, 0}, {0, -1, 0})};
     for (Ray r : rays) EXPECT_FALSE(testLeaf(f.leaf, r));
+    Ray inPlane = objectRay({-1, 0.2f, 0}, {1, 0, 0});
+    EXPECT_FALSE(testLeaf(unit.leaf, inPlane));
 }
 
 // Against an independent Moller-Trumbore: the kernels may only disagree

@@ -29,34 +29,16 @@ TEST(InitRay, CarriesOriginIntoTracingSpaceAndClampsTinyComponents) {
             EXPECT_EQ(r.direction[a], r.sseDirection[a][lane]);
         }
     }
-    EXPECT_EQ(1u, r.dirSign[0]);
-    EXPECT_EQ(0u, r.dirSign[1]);
-    EXPECT_EQ(1u, r.dirSign[2]);
-    EXPECT_EQ(kRayFar, r.tMax);
-    EXPECT_EQ(kRayFar, r.sseTMax[2]);
-    EXPECT_EQ(-1, r.hitTriangle);
-    EXPECT_EQ(-1, r.hitInstanceId);
-    EXPECT_EQ(nullptr, r.hitInstance);
-    EXPECT_EQ(&view, r.viewState);
-    EXPECT_EQ(0x12u, r.excludeMask);
-}
-
-Bvh4Node oneBox(Vec3f lo, Vec3f hi) {
-    Bvh4Node n{};
-    for (int j = 0; j < 4; ++j) {
-        n.minX[j] = n.minY[j] = n.minZ[j] = 1;
-        n.maxX[j] = n.maxY[j] = n.maxZ[j] = -1;
-    }
-    n.minX[2] = lo.x, n.minY[2] = lo.y, n.minZ[2] = lo.z;
-    n.maxX[2] = hi.x, n.maxY[2] = hi.y, n.maxZ[2] = hi.z;
-    n.childMask = 0x4;
-    return n;
+    EXPECT_EQ(std::make_tuple(r.dirSign[0], r.dirSign[1], r.dirSign[2], r.tMax, r.sseTMax[2]),
+              std::make_tuple(1u, 0u, 1u, kRayFar, kRayFar));
+    EXPECT_EQ(std::make_tuple(r.hitTriangle, r.hitInstanceId, r.viewState, r.excludeMask),
+              std::make_tuple(-1, -1, static_cast<const CompiledScene*>(&view), 0x12u));
+    EXPECT_TRUE(r.hitInstance == nullptr);
 }
 
 TEST(BoxTest, EntersOnlyBoxesAheadWithinTMax) {
     CompiledScene view;
     struct Case { const char* name; Vec3f o, d; float tMax; bool entered; float entry; };
-    const Vec3f lo{-1, -1, -1}, hi{1, 1, 1};
     const Case cases[] = {
         {"ahead", {-3, 0, 0}, {1, 0, 0}, kRayFar, true, 2},
         {"inside", {0, 0, 0}, {0.6f, 0.8f, 0}, kRayFar, true, -1.25f},
@@ -68,7 +50,9 @@ TEST(BoxTest, EntersOnlyBoxesAheadWithinTMax) {
         {"axis-parallel along -z", {0.5f, -0.5f, 4}, {0, 0, -1}, kRayFar, true, 3},
         {"diagonal miss", {-3, 0, 0}, {0.6f, 0.8f, 0}, kRayFar, false, 0},
     };
-    const Bvh4Node node = oneBox(lo, hi);
+    Bvh4Node node = emptyNode();  // one box, in lane 2
+    setLane(node, 2, Box{{-1, -1, -1}, {1, 1, 1}});
+    node.childMask = 0x4;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Ray r;
@@ -81,12 +65,11 @@ TEST(BoxTest, EntersOnlyBoxesAheadWithinTMax) {
             EXPECT_NEAR(c.entry, entry[2], 1e-5f);
         }
     }
-    Bvh4Node hidden = node;
-    hidden.childMask = 0;  // a lane without its mask bit is never entered
+    node.childMask = 0;  // a lane without its mask bit is never entered
     Ray r;
     initRay(r, view, {-3, 0, 0}, {1, 0, 0}, 0);
     float entry[4];
-    EXPECT_EQ(0, boxTest(hidden, r, entry));
+    EXPECT_EQ(0, boxTest(node, r, entry));
 }
 
 }  // namespace

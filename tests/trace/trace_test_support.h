@@ -160,18 +160,11 @@ inline CompiledMesh* makeMesh(const scene::GeometryRecord& g) {
     return mesh;
 }
 
-// Inverse of the upper-left 3x3 part (adjugate over determinant, double).
-inline Mat3f inverse3(const Mat4f& m) {
-    auto a = [&](int r, int c) { return static_cast<double>(m.m[(r % 3) * 4 + c % 3]); };
-    double det = 0, adj[9];
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {  // cofactor of (c, r), cyclic form
-            adj[r * 3 + c] = a(c + 1, r + 1) * a(c + 2, r + 2) - a(c + 1, r + 2) * a(c + 2, r + 1);
-        }
-    }
-    for (int c = 0; c < 3; ++c) det += a(0, c) * adj[c * 3];
+// The upper-left 3x3 part: for an affine matrix, that of its inverse is the
+// inverse of its own.
+inline Mat3f upperLeft(const Mat4f& m) {
     Mat3f out;
-    for (int i = 0; i < 9; ++i) out.m[i] = static_cast<float>(adj[i] / det);
+    for (int i = 0; i < 9; ++i) out.m[i] = m.m[(i / 3) * 4 + i % 3];
     return out;
 }
 
@@ -205,8 +198,8 @@ inline void makeScene(CompiledScene& scene, const std::vector<InstanceDesc>& des
         inst.mask = d.mask;
         inst.objectMatrix = d.objectMatrix;
         inst.objectMatrixInverse = scene::mat4Inverse(d.objectMatrix);
-        inst.normalMatrix = inverse3(d.objectMatrix);
-        inst.normalMatrixInverse = inverse3(inst.objectMatrixInverse);
+        inst.normalMatrix = upperLeft(inst.objectMatrixInverse);
+        inst.normalMatrixInverse = upperLeft(d.objectMatrix);
         inst.objectToWorld = scene::mat4Multiply(d.objectMatrix, toTracing);
         inst.worldToObject = scene::mat4Inverse(inst.objectToWorld);
         Box world;

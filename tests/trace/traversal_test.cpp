@@ -143,17 +143,6 @@ TEST(Traversal, OverlappingInstancesNearerHitWinsInEitherOrder) {
     }
 }
 
-TEST(Traversal, ScaledInstanceReportsWorldDistances) {
-    auto g = makeGeometry(square(0, 0, 1, 1));
-    CompiledScene scene;  // the square scaled by 3 lands at z = 5
-    makeScene(scene, {{makeMesh(*g), affine(3, 3, 3, 0, {0, 0, 2}), 0}}, {1, 1, 1}, 0.5f);
-    Ray ray;
-    initRay(ray, scene, {0.2f, 0.3f, -1}, {0, 0, 1}, 0);
-    ASSERT_TRUE(traceScene(scene, ray));
-    EXPECT_NEAR(6.0f * 0.5f, ray.tMax, 1e-5f);  // 6 host units, traced at scale 0.5
-    EXPECT_EQ(0, ray.hitInstanceId);
-}
-
 TEST(Traversal, OriginInstanceSkipsItsOwnSurfaceAndEmptySceneMisses) {
     std::vector<Tri> tris = square(0, 0, 0, 2), upper = square(0, 0, 1, 2);
     tris.insert(tris.end(), upper.begin(), upper.end());
@@ -171,8 +160,7 @@ TEST(Traversal, OriginInstanceSkipsItsOwnSurfaceAndEmptySceneMisses) {
     makeScene(empty, {}, {0, 0, 0}, 1.0f);
     initRay(ray, empty, {0, 0, 0}, {0, 0, 1}, 0);
     EXPECT_FALSE(traceScene(empty, ray));
-    EXPECT_EQ(kRayFar, ray.tMax);
-    EXPECT_EQ(-1, ray.hitTriangle);
+    EXPECT_EQ(std::make_pair(kRayFar, -1), std::make_pair(ray.tMax, ray.hitTriangle));
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 // unlink it from the static list).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <set>
@@ -38,19 +37,17 @@ public:
     bool registerCVar(CVar* cvar) override {
         // Values only while captureValues is set: a variable registered from
         // its base constructor has no typed part yet.
-        records.push_back({cvar, cvar->getName(), cvar->getType(),
-                           captureValues ? cvar->getValueString() : "",
+        records.push_back({cvar, cvar->getName(), cvar->getType(), captureValues ? cvar->getValueString() : "",
                            captureValues ? cvar->getFlags() : -1});
         return true;
     }
-
     bool captureValues = false;
     std::vector<Registration> records;
 };
 
 RecordingRegistry* g_registry = nullptr;
-size_t g_staticRecordCount = 0;           // records made by registerStaticCVars
 std::vector<CVar*> g_listAtRegistration;  // s_pCVarList walked just before it
+std::vector<CVar*> g_staticCalls;         // the variables registerStaticCVars handed over
 
 // Reads the protected static list (and the next links) of CVar.
 struct ListPeek : CVar {
@@ -68,8 +65,7 @@ struct ListPeek : CVar {
 CVar_i test_staticInt("test_staticInt", 7, 0, "static test variable", 0, 10);
 CVar_b test_staticReadOnly("test_staticReadOnly", true, CVAR_READ_ONLY, nullptr);
 
-class RegistrationEnvironment : public ::testing::Environment {
-public:
+struct RegistrationEnvironment : ::testing::Environment {
     void SetUp() override {
         static RecordingRegistry registry;
         g_registry = &registry;
@@ -77,20 +73,18 @@ public:
         registry.captureValues = true;
         CVar::registerStaticCVars(&registry);
         registry.captureValues = false;
-        g_staticRecordCount = registry.records.size();
+        for (const Registration& r : registry.records) g_staticCalls.push_back(r.cvar);
     }
 };
-
-::testing::Environment* const g_environment =
-    ::testing::AddGlobalTestEnvironment(new RegistrationEnvironment);
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new RegistrationEnvironment);
 
 bool isModified(const CVar& v) { return (v.getFlags() & CVAR_MODIFIED) != 0; }
 std::string text(const CVar& v) { return v.getValueString(); }
 
 // Default, minimum and maximum of a typed variable (a bool has only a default).
-std::tuple<double, double, double> limits(const CVar& c, CVar::EType type) {
-    if (type == CVar::TYPE_BOOL) return {static_cast<const CVar_b&>(c).getDefaultValue(), 0, 0};
-    if (type == CVar::TYPE_INT) {
+std::tuple<double, double, double> limits(const CVar& c) {
+    if (c.getType() == CVar::TYPE_BOOL) return {static_cast<const CVar_b&>(c).getDefaultValue(), 0, 0};
+    if (c.getType() == CVar::TYPE_INT) {
         const CVar_i& v = static_cast<const CVar_i&>(c);
         return {v.getDefaultValue(), v.getMinValue(), v.getMaxValue()};
     }
@@ -114,8 +108,7 @@ void expectText(V& v, std::initializer_list<T> starts, const char* input, const 
 // ---------------------------------------------------------------------------
 // Registration
 
-TEST(CVarRegistration, LibraryVariablesArriveInReverseConstructionOrder) {
-    ASSERT_NE(g_registry, nullptr);
+TEST(CVarRegistration, LibraryVariablesArriveContiguouslyInReverseConstructionOrder) {
     const CVar::EType B = CVar::TYPE_BOOL, I = CVar::TYPE_INT, F = CVar::TYPE_FLOAT;
     const struct {
         const CVar* cvar;
@@ -130,8 +123,8 @@ TEST(CVarRegistration, LibraryVariablesArriveInReverseConstructionOrder) {
         {&rt_internalScale, "rt_internalScale", F, "1", "", 1.0f, 0.1f, 2.0f},
         {&rt_disableStaticFrames, "rt_disableStaticFrames", B, "false", "", 0, 0, 0},
         {&rt_compressionStats, "rt_compressionStats", B, "false", "", 0, 0, 0},
-        {&rt_lockRenderThreads, "rt_lockRenderThreads", B, "true",
-         "Lock each render thread to a fixed cpu core", 1, 0, 0},
+        {&rt_lockRenderThreads, "rt_lockRenderThreads", B, "true", "Lock each render thread to a fixed cpu core",
+         1, 0, 0},
         {&rt_bvhDebugLevel_renderThreads, "rt_bvhDebugLevel", I, "-1", "", -1, -1, 128},
         {&rt_randTest, "rt_randTest", B, "false", "", 0, 0, 0},
         {&rt_primaryBeams, "rt_primaryBeams", B, "true", "", 1, 0, 0},
@@ -144,8 +137,8 @@ TEST(CVarRegistration, LibraryVariablesArriveInReverseConstructionOrder) {
         {&rt_bvhDebugLevel_trace, "rt_bvhDebugLevel", I, "-1", "", -1, -1, 128},
         {&rt_bvhLeafCutoff, "rt_bvhLeafCutoff", I, "4", "", 4, 1, 64},
         {&rt_isectAlg, "rt_isectAlg", I, "2", "0 - MT, 1 - BC, 2 - BC sse", 2, 0, 2},
-        {&rt_bvhPrintBuildStats, "rt_bvhPrintBuildStats", I, "0",
-         "Prints build statistics for BVH", 0, 0, 2147483647.0},
+        {&rt_bvhPrintBuildStats, "rt_bvhPrintBuildStats", I, "0", "Prints build statistics for BVH", 0, 0,
+         2147483647.0},
         {&rt_bvhUseCentroids, "rt_bvhUseCentroids", B, "true", "", 1, 0, 0},
         {&rt_bvhNumBins, "rt_bvhNumBins", I, "16", "", 16, 4, 32},
         {&rt_bvhBadSplitThreshold, "rt_bvhBadSplitThreshold", F, "0.9", "", 0.9f, 0.6f, 1.0f},
@@ -153,76 +146,54 @@ TEST(CVarRegistration, LibraryVariablesArriveInReverseConstructionOrder) {
     std::set<const CVar*> library;
     for (const auto& e : table) library.insert(e.cvar);
     ASSERT_EQ(library.size(), 22u) << "three distinct rt_bvhDebugLevel objects";
-
-    // The static registrations that are library variables, in call order.
     std::vector<size_t> positions;
-    for (size_t i = 0; i < g_staticRecordCount; ++i) {
-        if (library.count(g_registry->records[i].cvar)) positions.push_back(i);
-    }
+    for (size_t i = 0; i < g_staticCalls.size(); ++i)
+        if (library.count(g_staticCalls[i])) positions.push_back(i);
     ASSERT_EQ(positions.size(), 22u) << "each library variable registered exactly once";
     EXPECT_EQ(positions.back() - positions.front(), 21u) << "one translation unit: contiguous";
-
     for (size_t k = 0; k < 22; ++k) {
         const Registration& r = g_registry->records[positions[k]];
-        const auto& e = table[21 - k];  // reverse of the table
+        const auto& e = table[21 - k];
         SCOPED_TRACE(e.name);
         EXPECT_EQ(std::tie(r.cvar, r.name, r.type, r.valueString, r.flags),
                   std::make_tuple(e.cvar, e.name, e.type, e.valueString, 0));
         EXPECT_STREQ(e.cvar->getDescription(), e.description);
-        EXPECT_EQ(e.cvar->getNumArgs(), 1);
-        EXPECT_EQ(limits(*e.cvar, e.type), std::make_tuple(e.defaultValue, e.minValue, e.maxValue));
+        EXPECT_EQ(limits(*e.cvar), std::make_tuple(e.defaultValue, e.minValue, e.maxValue));
     }
 }
 
-TEST(CVarRegistration, WholeStaticListIsHandedOverOnce) {
+TEST(CVarRegistration, WholeStaticListIsHandedOverOnceAndLaterVariablesAtOnce) {
     // Every registration is a distinct variable of the list, in list order;
-    // the test program's own statics are among them. The list stays.
-    std::vector<CVar*> calls;
-    for (size_t i = 0; i < g_staticRecordCount; ++i) calls.push_back(g_registry->records[i].cvar);
-    EXPECT_EQ(calls, g_listAtRegistration);
+    // the list stays.
+    EXPECT_EQ(g_staticCalls, g_listAtRegistration);
     EXPECT_EQ(ListPeek::walk(), g_listAtRegistration);
-    EXPECT_EQ(std::set<CVar*>(calls.begin(), calls.end()).size(), calls.size());
-    EXPECT_GE(calls.size(), 24u);  // the 22 of the library and the 2 above
-
-    size_t readOnly = calls.size(), intVar = calls.size();
-    for (size_t i = 0; i < calls.size(); ++i) {
-        if (calls[i] == &test_staticReadOnly) readOnly = i;
-        if (calls[i] == &test_staticInt) intVar = i;
+    EXPECT_EQ(std::set<CVar*>(g_staticCalls.begin(), g_staticCalls.end()).size(), g_staticCalls.size());
+    size_t readOnly = 0, intVar = 0;
+    for (size_t i = 0; i < g_staticCalls.size(); ++i) {
+        if (g_staticCalls[i] == &test_staticReadOnly) readOnly = i;
+        if (g_staticCalls[i] == &test_staticInt) intVar = i;
     }
-    ASSERT_LT(intVar, calls.size());
     EXPECT_EQ(readOnly + 1, intVar) << "constructed later, registered earlier";
-    EXPECT_EQ(g_registry->records[readOnly].valueString, "true");
     EXPECT_EQ(g_registry->records[readOnly].flags, CVAR_READ_ONLY);
-    EXPECT_EQ(g_registry->records[intVar].valueString, "7");
-    EXPECT_STREQ(test_staticReadOnly.getDescription(), "") << "null description becomes empty";
 
     // Later calls register nothing and keep the first registry.
     const size_t before = g_registry->records.size();
     RecordingRegistry second;
     CVar::registerStaticCVars(&second);
-    CVar::registerStaticCVars(g_registry);
     CVar::registerStaticCVars(nullptr);
     EXPECT_TRUE(second.records.empty());
-    EXPECT_EQ(g_registry->records.size(), before);
     EXPECT_EQ(ListPeek::registry(), g_registry);
-}
 
-TEST(CVarRegistration, VariableConstructedAfterRegistrationIsRegisteredAtOnce) {
-    const size_t before = g_registry->records.size();
-    CVar_i v("test_afterRegistration", 3, 0, "after", 0, 9);
-    CVar_i copy(v);  // a copy is a new variable: registered at once too
-    CVar_s s("test_string", "x", 0, "");
-    CVar_f f("test_float", 1.0f, 0, "", 0.0f, 2.0f);
-    CVar_b b("test_later", false, 0, "");
-    ASSERT_EQ(g_registry->records.size(), before + 5);
-    const std::vector<Registration> r(g_registry->records.begin() + before, g_registry->records.end());
-    EXPECT_EQ(std::tie(r[0].cvar, r[0].name, r[0].type),
-              std::make_tuple(&v, "test_afterRegistration", CVar::TYPE_INT));
-    EXPECT_EQ(std::tie(r[1].cvar, r[1].name), std::make_tuple(&copy, "test_afterRegistration"));
-    EXPECT_EQ(std::tie(r[2].cvar, r[2].type), std::make_tuple(&s, CVar::TYPE_STRING));
-    EXPECT_EQ(std::tie(r[3].cvar, r[3].type), std::make_tuple(&f, CVar::TYPE_FLOAT));
-    EXPECT_EQ(std::tie(r[4].cvar, r[4].type), std::make_tuple(&b, CVar::TYPE_BOOL));
-    for (CVar* c : ListPeek::walk()) EXPECT_TRUE(c != &v && c != &copy) << "not in the static list";
+    // Variables made now, copies included, go to the registry at once and
+    // never into the list.
+    CVar_s v("test_afterRegistration", "x", 0, "after");
+    CVar_s copy(v);
+    ASSERT_EQ(g_registry->records.size(), before + 2);
+    for (const CVar* made : {&v, &copy})
+        EXPECT_EQ(g_registry->records[before + (made == &copy)].cvar, made);
+    EXPECT_EQ(std::make_pair(g_registry->records[before].name, g_registry->records[before].type),
+              std::make_pair(std::string("test_afterRegistration"), CVar::TYPE_STRING));
+    EXPECT_EQ(ListPeek::walk(), g_listAtRegistration);
 }
 
 // ---------------------------------------------------------------------------
@@ -235,8 +206,7 @@ template <>
 struct Kind<CVar_b> {
     static CVar_b make(int flags) { return CVar_b("test_kind_b", false, flags, ""); }
     static constexpr bool d = false, x = true;
-    static constexpr const char *dIn = "0", *xIn = "TRUE", *dOut = "false", *xOut = "true";
-    static constexpr const char* xMoved = "true";
+    static constexpr const char *dIn = "0", *xIn = "TRUE", *dOut = "false", *xOut = "true", *xMoved = "true";
 };
 template <>
 struct Kind<CVar_i> {
@@ -248,14 +218,12 @@ template <>
 struct Kind<CVar_f> {
     static CVar_f make(int flags) { return CVar_f("test_kind_f", 0.5f, flags, "", 0.0f, 1.0f); }
     static constexpr float d = 0.5f, x = 0.25f;
-    static constexpr const char *dIn = "0.5", *xIn = "0.25", *dOut = "0.5", *xOut = "0.25";
-    static constexpr const char* xMoved = "0.25";
+    static constexpr const char *dIn = "0.5", *xIn = "0.25", *dOut = "0.5", *xOut = "0.25", *xMoved = "0.25";
 };
 template <>
 struct Kind<CVar_s> {
     static CVar_s make(int flags) { return CVar_s("test_kind_s", "d", flags, ""); }
-    static constexpr const char *d = "d", *x = "x", *dIn = "d", *xIn = "x", *dOut = "\"d\"";
-    static constexpr const char* xOut = "\"x\"";
+    static constexpr const char *d = "d", *x = "x", *dIn = "d", *xIn = "x", *dOut = "\"d\"", *xOut = "\"x\"";
     // The base text transfer hands over the quoted value string, which a
     // string variable takes as it stands.
     static constexpr const char* xMoved = "\"\"x\"\"";
@@ -266,7 +234,7 @@ class CVarKind : public ::testing::Test {};
 using Kinds = ::testing::Types<CVar_b, CVar_i, CVar_f, CVar_s>;
 TYPED_TEST_SUITE(CVarKind, Kinds);
 
-TYPED_TEST(CVarKind, OnlyARealChangeSetsModifiedAndNothingClearsIt) {
+TYPED_TEST(CVarKind, OnlyARealChangeSetsModifiedAndReadOnlyIgnoresEveryWrite) {
     using K = Kind<TypeParam>;
     TypeParam v = K::make(0);
     v = K::d;
@@ -275,42 +243,32 @@ TYPED_TEST(CVarKind, OnlyARealChangeSetsModifiedAndNothingClearsIt) {
     v = K::x;
     EXPECT_EQ(text(v), K::xOut);
     v = K::d;
-    EXPECT_EQ(text(v), K::dOut);
-    EXPECT_EQ(v.getFlags(), CVAR_MODIFIED);
-    EXPECT_EQ(v.getNumArgs(), 1);
-}
+    EXPECT_EQ(std::make_tuple(text(v), v.getFlags(), v.getNumArgs()), std::make_tuple(K::dOut, CVAR_MODIFIED, 1));
 
-TYPED_TEST(CVarKind, ReadOnlyIgnoresEveryWriteSilently) {
-    using K = Kind<TypeParam>;
-    TypeParam v = K::make(CVAR_READ_ONLY), view = K::make(0);
-    v = K::x;
-    v.set(K::x);
-    EXPECT_TRUE(v.setValueString(K::xIn)) << "parsed, but ignored";
-    ASSERT_TRUE(view.setInstance(&v));
+    TypeParam locked = K::make(CVAR_READ_ONLY), view = K::make(0);
+    locked = K::x;
+    EXPECT_TRUE(locked.setValueString(K::xIn)) << "parsed, but ignored";
+    ASSERT_TRUE(view.setInstance(&locked));
     view = K::x;
     EXPECT_TRUE(view.setValueString(K::xIn));
-    EXPECT_EQ(text(v), K::dOut);
-    EXPECT_EQ(v.getFlags(), CVAR_READ_ONLY);
+    EXPECT_EQ(std::make_tuple(text(locked), locked.getFlags()), std::make_tuple(K::dOut, CVAR_READ_ONLY));
     EXPECT_EQ(view.getFlags(), CVAR_READ_ONLY) << "flags are read through the instance";
 }
 
-TYPED_TEST(CVarKind, ViewReadsAndWritesItsInstance) {
+TYPED_TEST(CVarKind, ViewReadsAndWritesItsInstanceOfTheSameTypeOnly) {
     using K = Kind<TypeParam>;
     TypeParam view = K::make(0), target = K::make(0);
-    CVar* other = view.getType() == CVar::TYPE_INT ? static_cast<CVar*>(&test_staticReadOnly)
-                                                   : &test_staticInt;
+    CVar* other = view.getType() == CVar::TYPE_INT ? static_cast<CVar*>(&test_staticReadOnly) : &test_staticInt;
     const std::string otherText = text(*other);
     target = K::x;
     ASSERT_TRUE(view.setInstance(&target));
-    EXPECT_EQ(text(view), K::xOut);
+    EXPECT_EQ(std::make_tuple(text(view), view.getFlags()), std::make_tuple(K::xOut, CVAR_MODIFIED));
     EXPECT_EQ(view.get(), target.get());
-    EXPECT_EQ(view.getFlags(), CVAR_MODIFIED);
     view = K::d;
     EXPECT_EQ(text(target), K::dOut);
     EXPECT_TRUE(view.setValueString(K::xIn));
     EXPECT_EQ(text(target), K::xOut);
 
-    // Another type, or null: refused, the view stays.
     EXPECT_FALSE(view.setInstance(other));
     EXPECT_FALSE(view.setInstance(nullptr));
     EXPECT_FALSE(other->setInstance(&view));
@@ -319,35 +277,27 @@ TYPED_TEST(CVarKind, ViewReadsAndWritesItsInstance) {
 
     // Back to itself: its own value was never touched.
     EXPECT_TRUE(view.setInstance(&view));
-    EXPECT_EQ(text(view), K::dOut);
-    EXPECT_EQ(view.getFlags(), 0);
+    EXPECT_EQ(std::make_tuple(text(view), view.getFlags()), std::make_tuple(K::dOut, 0));
 }
 
-TYPED_TEST(CVarKind, CopyIsAViewOfTheSameInstance) {
+TYPED_TEST(CVarKind, CopyViewsTheSameInstanceAndAssignmentTransfersTextThenViews) {
     using K = Kind<TypeParam>;
     TypeParam original = K::make(0);
     TypeParam copy(original);
     EXPECT_EQ(copy.getName(), original.getName()) << "the name pointer, not a copied text";
     EXPECT_EQ(copy.getDescription(), original.getDescription());
-    EXPECT_EQ(copy.getType(), original.getType());
     copy = K::x;
     EXPECT_EQ(text(original), K::xOut);
-
     TypeParam other = K::make(0);  // a copy of a view views the same instance
     ASSERT_TRUE(other.setInstance(&original));
     TypeParam copyOfView(other);
     copyOfView = K::d;
     EXPECT_EQ(text(original), K::dOut);
-
     TypeParam readOnly = K::make(CVAR_READ_ONLY);
     TypeParam readOnlyCopy(readOnly);
     ASSERT_TRUE(readOnlyCopy.setInstance(&readOnlyCopy));  // its own fields are copies
-    EXPECT_EQ(readOnlyCopy.getFlags(), CVAR_READ_ONLY);
-    EXPECT_EQ(text(readOnlyCopy), K::dOut);
-}
+    EXPECT_EQ(std::make_tuple(readOnlyCopy.getFlags(), text(readOnlyCopy)), std::make_tuple(CVAR_READ_ONLY, K::dOut));
 
-TYPED_TEST(CVarKind, AssignmentTransfersTextThenBecomesAView) {
-    using K = Kind<TypeParam>;
     TypeParam oldTarget = K::make(0), a = K::make(0), b = K::make(0);
     b = K::x;
     ASSERT_TRUE(a.setInstance(&oldTarget));
@@ -357,7 +307,6 @@ TYPED_TEST(CVarKind, AssignmentTransfersTextThenBecomesAView) {
     a = K::d;
     EXPECT_EQ(text(b), K::dOut) << "a now views b's instance";
     EXPECT_EQ(text(oldTarget), K::xMoved);
-
     TypeParam& self = b;
     b = self;  // changes nothing
     EXPECT_EQ(text(b), K::dOut);
@@ -366,29 +315,24 @@ TYPED_TEST(CVarKind, AssignmentTransfersTextThenBecomesAView) {
 // ---------------------------------------------------------------------------
 // What each class does on its own
 
-TEST(CVarInt, RangeAndOwnFields) {
+TEST(CVarInt, RangeClampsAndAViewKeepsItsOwnFields) {
     CVar_i v("test_int", 50, 0, "an int", 0, 10);
     EXPECT_EQ(std::make_tuple(v.get(), v.getDefaultValue(), text(v)), std::make_tuple(10, 10, "10"));
-    EXPECT_EQ(std::make_tuple(std::string(v.getName()), std::string(v.getDescription()), v.getType()),
-              std::make_tuple("test_int", "an int", CVar::TYPE_INT));
     v = 50;  // clamps to the current value: no change
     EXPECT_FALSE(isModified(v));
     CVar_i low("test_int_low", -5, 0, "", 0, 10);
     EXPECT_EQ(std::make_tuple(low.get(), low.getDefaultValue()), std::make_tuple(0, 0));
     CVar_i m("test_minmax", 0, 0, "", 10, 5);  // a max below min becomes min
-    EXPECT_EQ(std::make_tuple(m.getMinValue(), m.getMaxValue(), m.get(), text(m)),
-              std::make_tuple(10, 10, 10, "10"));
+    EXPECT_EQ(std::make_tuple(m.getMinValue(), m.getMaxValue(), m.get()), std::make_tuple(10, 10, 10));
 
-    // A view clamps to its instance's range but keeps its own fields.
+    // A view clamps to its instance's range but keeps its own fields, which
+    // assignment from another variable replaces.
     CVar_i view("test_int_view", 0, 0, "", -100, 100);
     ASSERT_TRUE(view.setInstance(&v));
     view = -50;
     EXPECT_EQ(v.get(), 0);
     EXPECT_EQ(std::make_tuple(view.getMinValue(), view.getMaxValue(), view.getDefaultValue()),
               std::make_tuple(-100, 100, 0));
-    CVar_i copy(v);
-    EXPECT_EQ(std::make_tuple(copy.getMinValue(), copy.getMaxValue(), copy.getDefaultValue()),
-              std::make_tuple(0, 10, 10));
     CVar_i wide("test_int_wide", 70, 0, "", 0, 200);
     view = wide;
     EXPECT_EQ(std::make_tuple(view.getMinValue(), view.getMaxValue(), view.getDefaultValue()),
@@ -398,15 +342,12 @@ TEST(CVarInt, RangeAndOwnFields) {
 TEST(CVarInt, TextIsReadWithPercentDAndClamped) {
     CVar_i v("test_parse", 0, 0, "", -100, 100);
     const std::pair<const char*, const char*> cases[] = {
-        {"  42", "42"}, {"+7", "7"}, {"-12xyz", "-12"}, {"3.9", "3"}, {"500", "100"},
-        {"-500", "-100"}, {"abc", nullptr}, {"", nullptr}, {" ", nullptr}, {"x12", nullptr},
-        {"-", nullptr}, {"true", nullptr}, {nullptr, nullptr}};
+        {"  42", "42"}, {"+7", "7"}, {"-12xyz", "-12"}, {"3.9", "3"},   {"500", "100"},   {"-500", "-100"},
+        {"abc", nullptr}, {"", nullptr}, {"-", nullptr}, {"true", nullptr}, {nullptr, nullptr}};
     for (const auto& c : cases) expectText(v, {0, 5}, c.first, c.second);
-    EXPECT_EQ(static_cast<int>(v), 5);
 
     const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
     CVar_i extremes("test_extremes", lo, 0, "", lo, hi);
-    EXPECT_EQ(text(extremes), "-2147483648");
     expectText(extremes, {hi}, "-2147483648", "-2147483648");
     extremes = hi;
     EXPECT_EQ(text(extremes), "2147483647");
@@ -414,11 +355,9 @@ TEST(CVarInt, TextIsReadWithPercentDAndClamped) {
 
 TEST(CVarBool, IntegersOrTheWholeWordTrueOrFalseInAnyCase) {
     const std::pair<const char*, const char*> cases[] = {
-        {"FALSE", "false"}, {"false", "false"}, {"0", "false"}, {"FaLsE", "false"}, {"-0", "false"},
-        {"2", "true"}, {"TRUE", "true"}, {"true", "true"}, {"tRuE", "true"}, {"1", "true"},
-        {"-1", "true"}, {" 5", "true"}, {"3abc", "true"},
-        {"truely", nullptr}, {"TRUE ", nullptr}, {" true", nullptr}, {"falsehood", nullptr},
-        {"yes", nullptr}, {"", nullptr}, {"t", nullptr}, {"FALSEFALSE", nullptr}, {nullptr, nullptr}};
+        {"FaLsE", "false"}, {"0", "false"}, {"-0", "false"}, {"2", "true"},       {"tRuE", "true"},
+        {"-1", "true"},     {" 5", "true"}, {"3abc", "true"}, {"truely", nullptr}, {"TRUE ", nullptr},
+        {" true", nullptr}, {"yes", nullptr}, {"", nullptr},  {"FALSEFALSE", nullptr}, {nullptr, nullptr}};
     for (const auto& c : cases) expectText(rt_primaryBeams, {false, true}, c.first, c.second);
     rt_primaryBeams = true;
     EXPECT_TRUE(static_cast<bool>(rt_primaryBeams));
@@ -429,17 +368,12 @@ TEST(CVarFloat, TextFormattingAndNotANumber) {
     CVar_f f("test_float_fmt", 0.0f, 0, "", -big, big);
     EXPECT_EQ(text(f), "0");
     const std::pair<const char*, const char*> cases[] = {
-        {"1.5", "1.5"}, {"1e-5", "1e-05"}, {"0.1", "0.1"}, {"nan", "-3.40282e+38"},
-        {"abc", nullptr}, {nullptr, nullptr}};
+        {"1.5", "1.5"}, {"1e-5", "1e-05"}, {"0.1", "0.1"}, {"nan", "-3.40282e+38"}, {"abc", nullptr}, {nullptr, nullptr}};
     for (const auto& c : cases) expectText(f, {0.0f, 2.0f}, c.first, c.second);
     f = -std::numeric_limits<float>::denorm_min();
     EXPECT_LT(text(f).size(), 16u);
-    f = 0.1f;
-    EXPECT_EQ(std::make_tuple(f.get(), static_cast<float>(f), f.getNumArgs(), f.getType()),
-              std::make_tuple(0.1f, 0.1f, 1, CVar::TYPE_FLOAT));
 
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     CVar_f g("test_nan", 1.0f, 0, "", 0.25f, 4.0f);
     g = nan;
     EXPECT_EQ(std::make_tuple(g.get(), text(g), isModified(g)), std::make_tuple(0.25f, "0.25", true));
@@ -448,8 +382,7 @@ TEST(CVarFloat, TextFormattingAndNotANumber) {
     g = -inf;
     EXPECT_EQ(g.get(), 0.25f);
     CVar_f minMax("test_minmax_f", 0.0f, 0, "", 10.0f, 5.0f);
-    EXPECT_EQ(std::make_tuple(minMax.getMinValue(), minMax.getMaxValue(), minMax.get()),
-              std::make_tuple(10.0f, 10.0f, 10.0f));
+    EXPECT_EQ(std::make_tuple(minMax.getMaxValue(), minMax.get()), std::make_tuple(10.0f, 10.0f));
     CVar_f fromNaN("test_nan_default", nan, 0, "", -1.0f, 1.0f);
     EXPECT_EQ(std::make_tuple(fromNaN.get(), fromNaN.getDefaultValue(), text(fromNaN)),
               std::make_tuple(-1.0f, -1.0f, "-1"));
@@ -457,15 +390,11 @@ TEST(CVarFloat, TextFormattingAndNotANumber) {
 
 TEST(CVarString, QuotedValueStringAndNullTexts) {
     CVar_s s("test_s", "hello", 0, "a string");
-    EXPECT_EQ(std::make_tuple(std::string(s.get()), std::string(static_cast<const char*>(s)),
-                              std::string(s.getDefaultValue()), text(s), s.getType(), s.getNumArgs()),
-              std::make_tuple("hello", "hello", "hello", "\"hello\"", CVar::TYPE_STRING, 1));
+    EXPECT_EQ(std::make_tuple(std::string(s.get()), std::string(s.getDefaultValue()), text(s)),
+              std::make_tuple("hello", "hello", "\"hello\""));
     expectText(s, {"x"}, "any text at all, 1 2 3", "\"any text at all, 1 2 3\"");
-
-    // Longer than the inline buffer of String.
-    const std::string longText(200, 'x');
+    const std::string longText(200, 'x');  // longer than the inline buffer of String
     s = longText.c_str();
-    EXPECT_EQ(std::string(s.get()), longText);
     EXPECT_EQ(text(s), "\"" + longText + "\"");
 
     // Null: setValueString refuses it; set takes it as the empty text.
@@ -474,15 +403,13 @@ TEST(CVarString, QuotedValueStringAndNullTexts) {
     s.set(nullptr);
     EXPECT_EQ(std::make_tuple(std::string(s.get()), text(s)), std::make_tuple("", "\"\""));
     CVar_s fromNull("test_s_null", nullptr, 0, nullptr);
-    EXPECT_EQ(std::make_tuple(std::string(fromNull.get()), std::string(fromNull.getDefaultValue()),
-                              text(fromNull), std::string(fromNull.getDescription())),
-              std::make_tuple("", "", "\"\"", ""));
+    EXPECT_EQ(std::make_tuple(std::string(fromNull.get()), text(fromNull), std::string(fromNull.getDescription())),
+              std::make_tuple("", "\"\"", ""));
 
     // Set from its own texts: the value string being replaced is the source.
     CVar_s self("test_s_self", "abc", 0, "");
     self.set(self.getValueString());
-    EXPECT_EQ(std::make_tuple(std::string(self.get()), text(self)),
-              std::make_tuple("\"abc\"", "\"\"abc\"\""));
+    EXPECT_EQ(std::make_tuple(std::string(self.get()), text(self)), std::make_tuple("\"abc\"", "\"\"abc\"\""));
     self.set(self.get());
     EXPECT_STREQ(self.get(), "\"abc\"");
 }
