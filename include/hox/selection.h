@@ -45,6 +45,13 @@ static_assert(offsetof(SelectionResult, object) == 56, "SelectionResult layout")
 // Obtained from IRenderDevice::getSelectionDevice; valid from hox::Init to
 // hox::Shutdown. Used from the host's thread between frames. Both picks
 // forget the previous results first.
+//
+// Picks answer from the frame most recently handed to IRenderDevice::frame,
+// whether it is still rendering or already synced: the scene as that frame
+// rendered it stays pickable until the next frame, even when the host edits
+// or destroys its objects meanwhile (a destroyed object is still reported by
+// the handle it had). A render view that was not part of that frame finds
+// nothing.
 class HOX_API ISelectionDevice {
 public:
     virtual ~ISelectionDevice() {}

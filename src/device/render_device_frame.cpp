@@ -91,7 +91,8 @@ int RenderDevice::frame(THandle<FrameDef>& frameDef, bool async) {
     const int status = m_engine->renderFrame(slot);
 
     ++m_framesInFlight;
-    if (m_selection) m_selection->setFrameNumber(m_frameNumber);
+    // The service copies what picks need while the slot still holds it.
+    if (m_selection) m_selection->onFrame(m_frameNumber, slot);
     m_synced = 0;
     m_table.setSceneDirty(false);
     m_table.setEditStamp(static_cast<uint32_t>(m_frameNumber + 1));
