@@ -6,6 +6,7 @@
 #include "accel/scene_compile.h"
 #include "engine/frame_slot.h"
 #include "engine/render_worker_local.h"
+#include "engine/shader_bindings.h"
 #include "hox/device.h"
 #include "hox/shader_services.h"
 #include "hox/status.h"
@@ -27,6 +28,7 @@ FrameContext::~FrameContext() {
     for (int parity = 0; parity < 2; ++parity) {
         trimScenes(parity, 0);
         scenes_[parity].release();
+        bindings_[parity].release();
     }
 }
 
@@ -51,9 +53,23 @@ trace::CompiledScene* FrameContext::ensureScene(int parity, int view) {
     return scenes[view];
 }
 
+ShaderBindingTable* FrameContext::ensureBindings(int parity, int view) {
+    util::GrowableArray<ShaderBindingTable*>& tables = bindings_[parity];
+    while (tables.count() <= view) {
+        if (!tables.push(nullptr)) return nullptr;
+    }
+    if (!tables[view]) tables[view] = new (std::nothrow) ShaderBindingTable();
+    return tables[view];
+}
+
 void FrameContext::trimScenes(int parity, int viewCount) {
     util::GrowableArray<trace::CompiledScene*>& scenes = scenes_[parity];
     if (viewCount < 0) viewCount = 0;
+    util::GrowableArray<ShaderBindingTable*>& tables = bindings_[parity];
+    if (tables.count() > viewCount) {
+        for (int i = viewCount; i < tables.count(); ++i) delete tables[i];
+        tables.resize(viewCount);
+    }
     if (scenes.count() <= viewCount) return;
     for (int i = viewCount; i < scenes.count(); ++i) delete scenes[i];
     scenes.resize(viewCount);
@@ -73,6 +89,10 @@ int FrameContext::prepareFrame(FrameSlot& slot) {
         trace::CompiledScene* scene = ensureScene(parity, i);
         if (!scene) return RESULT_FAILED;
         accel::compileScene(*scene, slot.view(i));
+        // The compile leaves the instances unbound. Without a table they
+        // stay so, and shading falls back to each instance's own shader.
+        ShaderBindingTable* bindings = ensureBindings(parity, i);
+        if (bindings) bindings->bind(*scene);
     }
     preparedFrame_[parity] = slot.frameNumber;
     return RESULT_OK;

@@ -3,7 +3,8 @@
 //
 // Per frame parity it keeps the frame slot and one scene state per render
 // view: the view's compiled scene, made on first use and rebuilt from the
-// prepared view at every frame of that parity. Two parities mean frame n + 1
+// prepared view at every frame of that parity, with the shader bindings of
+// its instances. Two parities mean frame n + 1
 // can be compiled while the threads still trace frame n. Beside them: the
 // tile-sink override (a render server sends finished tiles to the network
 // instead of a framebuffer), the statistics block that the workers add to,
@@ -37,6 +38,7 @@ class CompiledScene;
 namespace engine {
 
 class FrameSlot;
+class ShaderBindingTable;
 class TileSink;
 
 class FrameContext : public WorkerFactory {
@@ -96,12 +98,17 @@ private:
     // The view's scene state, made empty on first use. Null when memory is
     // short.
     trace::CompiledScene* ensureScene(int parity, int view);
+    // The view's binding table, made on first use; null when memory is
+    // short (the view's instances then shade without attributes).
+    ShaderBindingTable* ensureBindings(int parity, int view);
     // Frees the states of views beyond `viewCount`, so that views a frame no
     // longer has do not keep meshes alive.
     void trimScenes(int parity, int viewCount);
 
     FrameSlot* slots_[2];
     util::GrowableArray<trace::CompiledScene*> scenes_[2];  // owned entries
+    // The instances' shader bindings, one table per scene state above.
+    util::GrowableArray<ShaderBindingTable*> bindings_[2];  // owned entries
     int debugShade_[2];
     // The frame number whose views each parity's scene states were built
     // for; -1 before the first.

@@ -6,6 +6,7 @@
 // be thrown away by any sink, so they are not traced either. When every
 // pixel of the tile is kept, batches are slices of the sample list itself;
 // otherwise the kept records are gathered into the batch's own array.
+#include <cassert>
 #include <cstring>
 
 #include "engine/render_worker_local.h"
@@ -36,6 +37,9 @@ void RenderWorkerLocal::renderBatch(int tileX, int tileY, const SampleRecord* re
     generatePrimaryRays(raySetup_, tileX, tileY, records, count, batch_);
     const float originX = static_cast<float>(tileX * kTileSize);
     const float originY = static_cast<float>(tileY * kTileSize);
+    // The services pick their sample sets by the tile's column and row.
+    tileX_ = tileX;
+    tileY_ = tileY;
     for (int i = 0; i < count; ++i) {
         const SampleRecord& r = records[i];
         samplePosition_[0] = originX + r.positionX;
@@ -45,7 +49,10 @@ void RenderWorkerLocal::renderBatch(int tileX, int tileY, const SampleRecord* re
         sampleOffsetIndex_ = r.offsetIndex;
         const Vec3f origin = {batch_.origin[0][i], batch_.origin[1][i], batch_.origin[2][i]};
         const Vec3f direction = {batch_.direction[0][i], batch_.direction[1][i], batch_.direction[2][i]};
+        resetForSample();
         traceAndShade(batchColours_ + 4 * i, origin, direction, kRayKindCamera);
+        // Every service leaves the levels it entered.
+        assert(current_ == 0);
     }
     counters_[kCountSamples] += static_cast<uint64_t>(count);
     ++counters_[kCountBatches];

@@ -9,6 +9,12 @@
 // time through a private symbolic link: the loader does not know that name,
 // compares the file itself with what is loaded, and either shares the
 // unchanged module or loads the new file.
+//
+// A bare file name that the loader's search does not find is looked for once
+// more in the folder of the module holding this code, libhox64.so itself:
+// the libraries installed with hox (the standard shaders) live beside it, and
+// a host should find them by name without setting a shader path or the
+// loader's environment.
 #include "platform/shared_library.h"
 
 #include <dlfcn.h>
@@ -83,11 +89,22 @@ LinkResult openThroughPrivateLink(const std::string& fileName, void*& handle) {
     return result;
 }
 
-}  // namespace
+// The folder, ending in "/", of the module this code is linked into;
+// empty when the loader cannot tell (the main program started by a bare
+// name).
+const std::string& ownModuleFolder() {
+    static const std::string folder = [] {
+        Dl_info info;
+        if (dladdr(reinterpret_cast<void*>(&openSharedLibrary), &info) == 0 || !info.dli_fname)
+            return std::string();
+        const char* slash = std::strrchr(info.dli_fname, '/');
+        return slash ? std::string(info.dli_fname, slash + 1) : std::string();
+    }();
+    return folder;
+}
 
-SharedLibrary* openSharedLibrary(const char* path) {
-    if (!path || !*path) return nullptr;
-
+// The module of the file as it is on disk now, or null.
+void* openCurrentFile(const char* path) {
     void* handle = nullptr;
     if (void* loaded = openModule(path, RTLD_NOLOAD)) {
         const std::string fileName = absoluteFileName(path, loaded);
@@ -101,6 +118,19 @@ SharedLibrary* openSharedLibrary(const char* path) {
         dlclose(loaded);
     } else {
         handle = openModule(path);
+    }
+    return handle;
+}
+
+}  // namespace
+
+SharedLibrary* openSharedLibrary(const char* path) {
+    if (!path || !*path) return nullptr;
+
+    void* handle = openCurrentFile(path);
+    if (!handle && !std::strchr(path, '/')) {
+        const std::string& folder = ownModuleFolder();
+        if (!folder.empty()) handle = openCurrentFile((folder + path).c_str());
     }
     if (!handle) return nullptr;
 

@@ -13,8 +13,10 @@ class SharedLibrary;
 
 // Loads the file at `path` with every symbol resolved now and kept local to
 // the library; null when it cannot be loaded. A path without "/" is looked
-// for by the dynamic loader's own search, a relative one with "/" from the
-// working directory.
+// for by the dynamic loader's own search and then in the folder of the
+// module this code is linked into (libhox64.so's, where the libraries
+// shipped with hox are installed); a relative one with "/" from the working
+// directory.
 //
 // Always yields the file as it is on disk now: when a library of the same
 // name is still loaded and the file has since been replaced (a rebuilt

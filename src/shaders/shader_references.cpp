@@ -97,7 +97,18 @@ private:
                 m_complete &= m_uses.textures.push(target);
             }
         }
-        if (member) std::memcpy(member + offsetof(UniformRef, pointer), &pointer, sizeof pointer);
+        if (member) storePointer(member + offsetof(UniformRef, pointer), pointer);
+    }
+
+    // Render threads of the previous frame may still read the member while
+    // the next frame is prepared. Nearly always the pointer is the one it
+    // already holds, and leaving such a member unwritten keeps the
+    // preparation from racing with those reads; a pointer that does change
+    // belongs to an edit, which the frame order already separates.
+    static void storePointer(uint8_t* at, void* pointer) {
+        void* held;
+        std::memcpy(&held, at, sizeof held);
+        if (held != pointer) std::memcpy(at, &pointer, sizeof pointer);
     }
 
     const scene::ObjectTable& m_table;

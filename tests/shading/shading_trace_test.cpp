@@ -1,0 +1,150 @@
+// Rays the shaders trace: mirrors against a constant environment, the trace
+// depth limit, instances hidden from reflection rays, levels that every
+// service gives back, the level stack's growth, and repeatable images.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/render_counters.h"
+#include "shading_scene.h"
+
+namespace hox_shading_test {
+namespace {
+
+constexpr Rgba kEnvironment = {0.25f, 0.5f, 0.75f, 1.0f};  // probe_environment's default
+
+class ShadingTraceTest : public ShadingTest {
+protected:
+    // A mirror filling the view at z = -2, in front of the constant
+    // environment.
+    void mirrorScene(int size) {
+        build(size, size);
+        mirror = shader("probe_mirror");
+        env = shader("probe_environment");
+        environment(env);
+        quad(mirror, -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
+    }
+    bool everyPixelIs(const Rgba& expected, float tolerance) {
+        for (int y = 0; y < scene->height; ++y)
+            for (int x = 0; x < scene->width; ++x)
+                if (!near(at(x, y), expected, tolerance)) {
+                    ADD_FAILURE() << "pixel " << x << ", " << y << ": "
+                                  << near(at(x, y), expected, tolerance).message();
+                    return false;
+                }
+        return true;
+    }
+
+    hox::THandle<hox::Shader> mirror, env;
+};
+
+TEST_F(ShadingTraceTest, MirrorShowsTheEnvironmentAndEachPixelCallsTwoShaders) {
+    mirrorScene(16);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
+    ASSERT_EQ(0, scene->render());  // its begin-frame hands over the first frame's counts
+    hox::RenderStats stats;
+    ShadingTest::stats(stats);
+    EXPECT_EQ(2u * 256u, stats.counters[hox::engine::kCountShaderCalls]);  // mirror + environment
+    EXPECT_EQ(2u * 256u, stats.counters[hox::engine::kCountRays]);
+    EXPECT_EQ(256u, stats.counters[hox::engine::kCountHits]);
+    EXPECT_EQ(256u, stats.counters[hox::engine::kCountMisses]);
+}
+
+TEST_F(ShadingTraceTest, GlossyLobesOfMissingRaysAverageToTheEnvironment) {
+    mirrorScene(8);
+    mirror.beginEdit()->setUniform1f("roughness", 0.3f);
+    mirror.endEdit();
+    optionFloat(hox::OPTION_GLOSSY_REFLECTIONS_ACCURACY, 1.0f);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
+}
+
+TEST_F(ShadingTraceTest, TraceDepthLimitsWhatTheMirrorSees) {
+    mirrorScene(8);
+    // Behind the camera, where only the mirror's rays reach.
+    hox::THandle<hox::Shader> pane = shader("probe_tinted");
+    hox::THandle<hox::Object> behind = quad(pane, -10.0f, -10.0f, 10.0f, 10.0f, 1.0f);
+    const Rgba tint = {1.0f, 0.5f, 0.25f, 1.0f};
+
+    scene->setOption(hox::OPTION_TRACE_DEPTH, 2);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(tint, 1e-6f));
+    // Depth 1: the mirror's reflection is refused and sees the environment.
+    scene->setOption(hox::OPTION_TRACE_DEPTH, 1);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
+    // Depth 0: even camera rays are refused.
+    scene->setOption(hox::OPTION_TRACE_DEPTH, 0);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
+
+    // An instance hidden from reflection rays is not there for them.
+    scene->setOption(hox::OPTION_TRACE_DEPTH, 2);
+    attributes(behind, [](hox::RenderAttributes& a) { a.setAttribute1b(hox::ATTRIBUTE_REFLECTION_RAYS, false); });
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
+}
+
+TEST_F(ShadingTraceTest, RootLevelHandsTheCameraRaysInheritedValuesOfOne) {
+    mirrorScene(4);
+    env.beginEdit()->setUniform1i("mode", 2);
+    env.endEdit();
+    scene->setOption(hox::OPTION_TRACE_DEPTH, 0);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs({1.0f, 1.0f, 0.0f, 1.0f}, 1e-6f));
+}
+
+TEST_F(ShadingTraceTest, MirrorsFacingEachOtherEndAtTheDepthLimitInTheEnvironment) {
+    mirrorScene(8);
+    quad(mirror, -10.0f, -10.0f, 10.0f, 10.0f, 2.0f);  // behind the camera
+    scene->setOption(hox::OPTION_TRACE_DEPTH, 100);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
+}
+
+TEST_F(ShadingTraceTest, EveryServiceGivesBackTheLevelsItTook) {
+    build(16, 16);
+    hox::THandle<hox::Shader> services = shader("probe_services"), layer = shader("probe_tinted");
+    services.beginEdit()->setUniformShaderRef("layer", layer);
+    services.endEdit();
+    env = shader("probe_environment");
+    env.beginEdit()->setUniform1i("mode", 1);  // reports depth, limit and kind
+    env.endEdit();
+    environment(env);
+    quad(services, -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
+    light(shader("probe_point_light"), hox::LIGHT_TYPE_POINT, {0.0f, 0.0f, -1.0f});
+    light(shader("probe_ambient_light"), hox::LIGHT_TYPE_AMBIENT, {0.0f, 0.0f, -1.0f});
+    // The last reflection ray leaves the hit of a camera ray: depth 2.
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs({0.02f, 0.05f, 0.02f, 1.0f}, 1e-6f));
+}
+
+TEST_F(ShadingTraceTest, LevelStackGrowsByEightAfterAFrameRanOutOfLevels) {
+    build(4, 4);
+    scene->setThreads(1);  // one worker, one stack to watch
+    quad(shader("probe_chain"), -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
+    // Trace depth 5 gives 20 levels: the camera ray's hit shades at level 1
+    // and re-shades itself down to level 19.
+    for (int levels = 20; levels <= 36; levels += 8) {
+        ASSERT_EQ(0, scene->render());
+        EXPECT_TRUE(everyPixelIs({(levels - 1) / 1024.0f, 0.0f, 0.0f, 1.0f}, 1e-6f)) << levels;
+    }
+}
+
+TEST_F(ShadingTraceTest, RendersOfOneSceneAreIdentical) {
+    build(32, 24);
+    optionFloat(hox::OPTION_TRANSMISSION_ACCURACY, 0.5f);
+    quad(shader("probe_lambert"), -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
+    hox::THandle<hox::Light> lamp = light(shader("probe_point_light"), hox::LIGHT_TYPE_POINT, {0, 0, -1});
+    lamp.beginEdit()->setParameter1f(hox::LIGHT_PARAMETER_RADIUS, 0.3f);
+    lamp.endEdit();
+    quad(shader("probe_hemisphere"), 0.0f, -10.0f, 10.0f, 10.0f, -1.5f);  // occluded and shadowing
+    ASSERT_EQ(0, scene->render());
+    const std::vector<float> first = scene->capture.pixels;
+    ASSERT_EQ(0, scene->render());
+    EXPECT_EQ(first, scene->capture.pixels);
+}
+
+}  // namespace
+}  // namespace hox_shading_test

@@ -1,0 +1,103 @@
+// The light shaders as illuminance and ambient call them: the sample's
+// direction and distance in the state, the colour left in lightColour.
+#include "stdshader_harness.h"
+
+namespace stdshader_test {
+namespace {
+
+// A light sample at `distance` straight above the shaded point (1, 2, 3);
+// the light points down.
+ShadingState lightSample(float distance, const Vec3f& toLight = {0, 1, 0}) {
+    ShadingState state = hitState({1, 2, 3}, {0, 1, 0}, {0, -1, 0});
+    state.toLight = toLight;
+    state.lightDistance = distance;
+    state.lightPosition = {1, 2 + distance, 3};
+    state.lightAxis = {0, -1, 0};
+    return state;
+}
+
+Vec3f lightFrom(StdShader& light, FakeServices& services, ShadingState state) {
+    shade(light, services, state);
+    EXPECT_RGBA_NEAR(state.colour, 0, 0, 0, 1);  // lights leave the surface colour alone
+    return state.lightColour;
+}
+
+TEST(PointLight, FallsOffWithDistanceAndCastsShadows) {
+    StdShader point("pointlight");
+    point.set(K1F, "intensity", 8.0f);
+    FakeServices services;
+    services.transmitted = {0.5f, 0.25f, 1.0f};
+
+    EXPECT_VEC3_NEAR(lightFrom(point, services, lightSample(2)), 1, 0.5f, 2);  // 8 / 2^2
+    EXPECT_VEC3_NEAR(lightFrom(point, services, lightSample(4)), 0.25f, 0.125f, 0.5f);
+    ASSERT_EQ(services.shadowRays.size(), 2u);
+    EXPECT_VEC3_NEAR(services.shadowRays[0].first, 1, 2, 3);
+    EXPECT_VEC3_NEAR(services.shadowRays[0].second, 1, 4, 3);
+    EXPECT_VEC3_NEAR(services.shadowRays[1].second, 1, 6, 3);
+
+    point.set(K1I, "falloff", 1);  // linear
+    EXPECT_VEC3_NEAR(lightFrom(point, services, lightSample(4)), 1, 0.5f, 2);
+    point.set(K1I, "falloff", 0);  // none
+    EXPECT_VEC3_NEAR(lightFrom(point, services, lightSample(4)), 4, 2, 8);
+
+    // A light of no intensity needs no shadow ray.
+    point.set(K1F, "intensity", 0.0f);
+    services.shadowRays.clear();
+    EXPECT_VEC3_NEAR(lightFrom(point, services, lightSample(4)), 0, 0, 0);
+    EXPECT_TRUE(services.shadowRays.empty());
+}
+
+// A sample `degrees` off the spot's axis, at distance 1.
+ShadingState offAxis(float degrees) {
+    const float a = degrees * 3.14159265f / 180.0f;
+    return lightSample(1, {std::sin(a), std::cos(a), 0});
+}
+
+TEST(SpotLight, FadesAcrossThePenumbra) {
+    StdShader spot("spotlight");
+    spot.set(K1F, "coneAngle", 40.0f * 3.14159265f / 180.0f);
+    spot.set(K1F, "penumbra", 0.5f);  // full light inside 20 degrees
+    spot.set(K3F, "colour", Vec3f{1, 0.5f, 0.25f});
+    FakeServices services;
+
+    EXPECT_VEC3_NEAR(lightFrom(spot, services, offAxis(0)), 1, 0.5f, 0.25f);
+    EXPECT_VEC3_NEAR(lightFrom(spot, services, offAxis(19)), 1, 0.5f, 0.25f);
+    // Halfway through a smooth, symmetric fade.
+    EXPECT_VEC3_NEAR(lightFrom(spot, services, offAxis(30)), 0.5f, 0.25f, 0.125f);
+    const float inner = lightFrom(spot, services, offAxis(25)).x;
+    const float outer = lightFrom(spot, services, offAxis(35)).x;
+    EXPECT_GT(inner, 0.5f);
+    EXPECT_LT(outer, 0.5f);
+    EXPECT_NEAR(inner + outer, 1.0f, 1e-4f);
+    services.shadowRays.clear();
+    EXPECT_VEC3_NEAR(lightFrom(spot, services, offAxis(41)), 0, 0, 0);
+    EXPECT_TRUE(services.shadowRays.empty());
+
+    // Inverse square as for the point light.
+    services.transmitted = {0.5f, 0.5f, 0.5f};
+    EXPECT_VEC3_NEAR(lightFrom(spot, services, lightSample(2)), 0.125f, 0.0625f, 0.03125f);
+}
+
+TEST(DistantAndAmbientLight, ConstantColourWithAndWithoutShadow) {
+    StdShader distant("distantlight");
+    distant.set(K3F, "colour", Vec3f{1, 0.9f, 0.8f});
+    distant.set(K1F, "intensity", 3.0f);
+    FakeServices services;
+    services.transmitted = {0.5f, 0.5f, 0.0f};
+    // Far away: no falloff; the shadow ray reaches the sample point.
+    EXPECT_VEC3_NEAR(lightFrom(distant, services, lightSample(1000)), 1.5f, 1.35f, 0);
+    ASSERT_EQ(services.shadowRays.size(), 1u);
+    EXPECT_VEC3_NEAR(services.shadowRays[0].second, 1, 1002, 3);
+
+    StdShader ambient("ambientlight");
+    ambient.set(K3F, "colour", Vec3f{1, 0.5f, 0});
+    services.calls = 0;
+    ShadingState state = lightSample(5);
+    shade(ambient, services, state);
+    EXPECT_VEC3_NEAR(state.lightColour, 0.1f, 0.05f, 0);  // default intensity 0.1
+    EXPECT_VEC3_NEAR(state.lightColourScale, 1, 1, 1);
+    EXPECT_EQ(services.calls, 0);
+}
+
+}  // namespace
+}  // namespace stdshader_test
