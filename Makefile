@@ -9,7 +9,7 @@ CMAKE_ARGS ?=
 
 CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOX_WERROR=ON $(CMAKE_ARGS)
 
-.PHONY: all deps build test test-asan test-tsan bench clean
+.PHONY: all deps build test test-asan test-tsan bench demo clean
 
 all: build
 
@@ -34,6 +34,10 @@ test-tsan: deps
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS)
+
+# Renders the built-in scene to hox-demo.png here, at the repository root.
+demo: build
+	$(BUILD)/tools/hox-render/hox-render
 
 bench: build
 	@for b in $(BUILD)/bench/hox-bench-*; do echo "== $$b"; $$b || exit 1; done

@@ -14,6 +14,9 @@ packages=(
   libembree-dev
   libtinyobjloader-dev
   assimp-testmodels
+  libassimp-dev
+  libstb-dev
+  libtinyexr-dev
 )
 
 missing=()
