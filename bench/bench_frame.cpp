@@ -10,9 +10,10 @@
 // sample per pixel (level 0) and no progressive refinement; static frames
 // are disabled so every frame renders all pixels.
 //
-// Usage: hox-bench-frame [--quick] [--seconds S]
+// Usage: hox-bench-frame [--quick] [--seconds S] [--images DIR]
 //   --quick    the 10K and 100K meshes, one second per measurement
 //   --seconds  time spent on each frame-rate measurement (default 3)
+//   --images   also write each scene's debug-shaded frame to DIR/<scene>.png
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -21,6 +22,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
 
 #include "device/render_device.h"
 #include "engine/frame_context.h"
@@ -69,7 +73,7 @@ public:
 
 // A UV sphere of radius about 1 whose radius ripples a little, so that the
 // hierarchy is not that of a perfect sphere: 2 · segments · (rings − 1)
-// triangles.
+// triangles, wound counter-clockwise seen from outside (outward normals).
 struct Mesh {
     std::vector<Vec3f> vertices;
     std::vector<int> indices;
@@ -91,18 +95,33 @@ Mesh makeSphere(int segments, int rings) {
     mesh.vertices.push_back(point(pi, 0.0));
     const int south = static_cast<int>(mesh.vertices.size()) - 1;
     auto ring = [segments](int r, int s) { return 1 + (r - 1) * segments + s % segments; };
-    for (int s = 0; s < segments; ++s) mesh.indices.insert(mesh.indices.end(), {0, ring(1, s + 1), ring(1, s)});
+    for (int s = 0; s < segments; ++s) mesh.indices.insert(mesh.indices.end(), {0, ring(1, s), ring(1, s + 1)});
     for (int r = 1; r + 1 < rings; ++r) {
         for (int s = 0; s < segments; ++s) {
             const int a = ring(r, s), b = ring(r, s + 1), c = ring(r + 1, s), d = ring(r + 1, s + 1);
-            mesh.indices.insert(mesh.indices.end(), {a, b, c, c, b, d});
+            mesh.indices.insert(mesh.indices.end(), {a, c, b, c, d, b});
         }
     }
     for (int s = 0; s < segments; ++s) {
-        mesh.indices.insert(mesh.indices.end(), {south, ring(rings - 1, s), ring(rings - 1, s + 1)});
+        mesh.indices.insert(mesh.indices.end(), {south, ring(rings - 1, s + 1), ring(rings - 1, s)});
     }
     return mesh;
 }
+
+// Keeps the last image a framebuffer delivered, as RGBA bytes.
+class ImageKeeper : public hox::IFramebufferCallback {
+public:
+    void swap(const hox::SwapInfo* info) override {
+        if (info->format != hox::FRAMEBUFFER_FORMAT_RGBA8) return;
+        width = info->width;
+        height = info->height;
+        const auto* bytes = static_cast<const unsigned char*>(info->pixels);
+        pixels.assign(bytes, bytes + static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    }
+    std::vector<unsigned char> pixels;
+    int width = 0;
+    int height = 0;
+};
 
 struct SceneSize {
     const char* name;
@@ -179,7 +198,8 @@ double kernelMrays(const hox::trace::CompiledScene& scene, const std::vector<flo
     return best;
 }
 
-bool runScene(hox::IRenderDevice* device, const SceneSize& size, double seconds, Result& result) {
+bool runScene(hox::IRenderDevice* device, const SceneSize& size, double seconds, const char* imageDir,
+              Result& result) {
     using namespace hox;
     const Mesh mesh = makeSphere(size.segments, size.rings);
     result.scene = size.name;
@@ -216,6 +236,13 @@ bool runScene(hox::IRenderDevice* device, const SceneSize& size, double seconds,
     options.beginEdit()->setOption1b(OPTION_PROGRESSIVE_SAMPLING, false);
     options.endEdit();
     THandle<Framebuffer> framebuffer(device);
+    ImageKeeper image;
+    if (imageDir) {
+        Framebuffer* fb = framebuffer.beginEdit();
+        fb->setFormat(FRAMEBUFFER_FORMAT_RGBA8);
+        fb->setSwapCallback(&image);
+        framebuffer.endEdit();
+    }
     THandle<RenderView> view(device);
     RenderView* v = view.beginEdit();
     v->setCamera(camera);
@@ -235,6 +262,16 @@ bool runScene(hox::IRenderDevice* device, const SceneSize& size, double seconds,
     const Clock::time_point compileStart = Clock::now();
     if (renderFrame(device, frameDef) != 0) return false;
     result.compileMs = secondsSince(compileStart) * 1000.0;
+    if (imageDir) {
+        const std::string file = std::string(imageDir) + "/" + size.name + ".png";
+        if (image.pixels.empty() ||
+            !stbi_write_png(file.c_str(), image.width, image.height, 4, image.pixels.data(), image.width * 4)) {
+            std::fprintf(stderr, "cannot write %s\n", file.c_str());
+            return false;
+        }
+        framebuffer.beginEdit()->setSwapCallback(nullptr);
+        framebuffer.endEdit();
+    }
 
     for (int t = 0; t < 2; ++t) {
         // 1 thread, then 2 (0 asks for one per processor; ask for 2 where
@@ -270,14 +307,17 @@ bool runScene(hox::IRenderDevice* device, const SceneSize& size, double seconds,
 int main(int argc, char** argv) {
     bool quick = false;
     double seconds = 3.0;
+    const char* imageDir = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
             seconds = 1.0;
         } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--images") == 0 && i + 1 < argc) {
+            imageDir = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--quick] [--seconds S]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--quick] [--seconds S] [--images DIR]\n", argv[0]);
             return 2;
         }
     }
@@ -297,7 +337,7 @@ int main(int argc, char** argv) {
     for (const SceneSize& size : sizes) {
         if (quick && size.segments >= 1000) continue;
         Result r;
-        if (!runScene(device, size, seconds, r)) {
+        if (!runScene(device, size, seconds, imageDir, r)) {
             std::fprintf(stderr, "%s: the scene could not be rendered\n", size.name);
             hox::Shutdown(device);
             return 1;
