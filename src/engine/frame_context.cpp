@@ -44,6 +44,13 @@ void FrameContext::destroyWorker(RenderWorker* worker) {
     freeWorker<RenderWorkerLocal>(worker);
 }
 
+void FrameContext::completeWithoutWorker(int frameNumber) {
+    // Job payloads carry only the low bits of the frame number; its parity
+    // is all that picks the slot, as for a worker's begin-frame.
+    FrameSlot* slot = getFrameSlot(frameNumber & 1);
+    if (slot) slot->completeWorkUnits(1);
+}
+
 trace::CompiledScene* FrameContext::ensureScene(int parity, int view) {
     util::GrowableArray<trace::CompiledScene*>& scenes = scenes_[parity];
     while (scenes.count() <= view) {

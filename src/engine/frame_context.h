@@ -59,6 +59,9 @@ public:
     RenderWorker* createWorker(int threadIndex) override;
     // Adds the worker's uncollected counters to the statistics, then frees it.
     void destroyWorker(RenderWorker* worker) override;
+    // Counts one work unit of frame `frameNumber` down for a thread without
+    // a worker.
+    void completeWithoutWorker(int frameNumber) override;
 
     // Host thread, before the frame's jobs are queued: records the slot under
     // its parity, takes the debug shading mode for the frame and rebuilds a

@@ -39,7 +39,7 @@ void RenderThread::run() {
 
     worker_ = factory_.createWorker(index_);
     if (!worker_) {
-        util::error("Render thread %d: no render worker; its jobs are ignored\n", index_);
+        util::error("Render thread %d: no render worker; its jobs are counted but not rendered\n", index_);
     }
 
     while (runJob(dispatcher_.take(index_))) {
@@ -53,12 +53,17 @@ bool RenderThread::runJob(uint32_t word) {
         case kJobBeginFrame:
             lastFrameNumber_.store(static_cast<int>(payload), std::memory_order_release);
             if (worker_) worker_->beginFrame(static_cast<int>(payload));
+            else factory_.completeWithoutWorker(static_cast<int>(payload));
             return true;
         case kJobBeginView:
             if (worker_) worker_->beginView(static_cast<int>(payload));
+            else factory_.completeWithoutWorker(lastFrameNumber_.load(std::memory_order_relaxed));
             return true;
         case kJobTile:
-            if (!worker_) return true;
+            if (!worker_) {
+                factory_.completeWithoutWorker(lastFrameNumber_.load(std::memory_order_relaxed));
+                return true;
+            }
             if (isDraining()) {
                 worker_->skipTile(static_cast<int>(payload));
             } else {

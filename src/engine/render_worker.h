@@ -46,6 +46,10 @@ public:
     virtual RenderWorker* createWorker(int threadIndex) = 0;
     // Frees a worker made by createWorker; accepts null.
     virtual void destroyWorker(RenderWorker* worker) = 0;
+    // A thread whose worker could not be made still owes every job its work
+    // unit, or the frame would never complete: it reports each job of frame
+    // `frameNumber` here instead, and the factory counts the unit down.
+    virtual void completeWithoutWorker(int frameNumber) { (void)frameNumber; }
 };
 
 // The allocation pair for factories: createWorker returns

@@ -135,8 +135,13 @@ class RenderThreadPoolTest : public ::testing::Test, public WorkerFactory {
 protected:
     RenderWorker* createWorker(int threadIndex) override {
         shared_.logs[threadIndex].createdOn = vu_threads::currentThreadName();
+        if (threadIndex == failingThread_) return nullptr;
         ++shared_.liveWorkers;
         return allocateWorker<RecordingWorker>(shared_, shared_.logs[threadIndex]);
+    }
+    void completeWithoutWorker(int frameNumber) override {
+        ++orphanedJobs_;
+        shared_.countDown(frameNumber & 1);
     }
     void destroyWorker(RenderWorker* worker) override {
         if (worker) --shared_.liveWorkers;
@@ -200,6 +205,8 @@ protected:
     }
 
     Watchdog watchdog_{120};
+    int failingThread_ = -1;            // createWorker answers null for this thread
+    std::atomic<int> orphanedJobs_{0};  // jobs counted down without a worker
     Shared shared_;
     RenderThreadPool pool_;
     std::vector<std::pair<char, int>> broadcasts_;
@@ -232,6 +239,20 @@ TEST_F(RenderThreadPoolTest, NamedThreadsRunEveryJobOnceInOrder) {
     pool_.stop();
     EXPECT_EQ(shared_.liveWorkers.load(), 0);
     EXPECT_FALSE(pool_.isRunning());
+}
+
+TEST_F(RenderThreadPoolTest, ThreadWithoutWorkerStillCompletesItsJobs) {
+    failingThread_ = 1;
+    shared_.logs.assign(2, ThreadLog{});
+    ASSERT_EQ(pool_.start(2, *this), 0);
+    queueFrame(4, {5, 3});
+    ASSERT_TRUE(shared_.waitZero(0)) << "a thread without a worker left the frame unfinished";
+    pool_.drain();
+    // Every unit of the frame, (2 views + 1) x 2 threads + 8 tiles, was
+    // either run by thread 0's worker or counted down for thread 1.
+    EXPECT_EQ(static_cast<int>(shared_.logs[0].events.size()) + orphanedJobs_.load(), 14);
+    EXPECT_GE(orphanedJobs_.load(), 3);  // thread 1's three broadcasts at least
+    pool_.stop();
 }
 
 TEST_F(RenderThreadPoolTest, FrameLargerThanTheSharedQueueGrowsItAndKeepsOrder) {
