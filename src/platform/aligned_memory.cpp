@@ -1,6 +1,7 @@
 #include "platform/aligned_memory.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace hox {
 namespace platform {
@@ -18,6 +19,14 @@ void* alignedAlloc(std::size_t size, std::size_t alignment) {
 
 void alignedFree(void* block) {
     std::free(block);
+}
+
+void* alignedReallocate(void* block, std::size_t keptBytes, std::size_t size) {
+    void* fresh = alignedAlloc(size);
+    if (!fresh) return nullptr;
+    if (keptBytes > 0 && block) std::memcpy(fresh, block, keptBytes < size ? keptBytes : size);
+    alignedFree(block);
+    return fresh;
 }
 
 }  // namespace platform

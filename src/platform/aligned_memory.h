@@ -27,6 +27,11 @@ void* alignedAlloc(std::size_t size);
 void* alignedAlloc(std::size_t size, std::size_t alignment);
 // Accepts null.
 void alignedFree(void* block);
+// Moves the first `keptBytes` of `block` into a new block of `size` bytes
+// (aligned as alignedAlloc(size)) and frees `block`; the growable arrays'
+// one way to grow and shrink. Null, with `block` untouched, when memory is
+// short.
+void* alignedReallocate(void* block, std::size_t keptBytes, std::size_t size);
 
 // Constructs a T in an aligned block; null when allocation fails.
 template <typename T, typename... Args>

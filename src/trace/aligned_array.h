@@ -33,10 +33,9 @@ public:
         if (n < 0 || static_cast<std::size_t>(n) > kMaxBytes / sizeof(T)) return false;
         int target = capacity + growBy > n ? capacity + growBy : n;
         if (static_cast<std::size_t>(target) > kMaxBytes / sizeof(T)) target = n;
-        T* block = static_cast<T*>(platform::alignedAlloc(sizeof(T) * static_cast<std::size_t>(target)));
+        T* block = static_cast<T*>(platform::alignedReallocate(data, sizeof(T) * static_cast<std::size_t>(count),
+                                                                 sizeof(T) * static_cast<std::size_t>(target)));
         if (!block) return false;
-        if (count > 0) std::memcpy(block, data, sizeof(T) * static_cast<std::size_t>(count));
-        platform::alignedFree(data);
         data = block;
         capacity = target;
         return true;
@@ -65,10 +64,9 @@ public:
         int target = count > minimum ? count : minimum;
         growBy = 16;
         if (target == capacity) return;
-        T* block = static_cast<T*>(platform::alignedAlloc(sizeof(T) * static_cast<std::size_t>(target)));
+        T* block = static_cast<T*>(platform::alignedReallocate(data, sizeof(T) * static_cast<std::size_t>(count),
+                                                                 sizeof(T) * static_cast<std::size_t>(target)));
         if (!block) return;
-        if (count > 0) std::memcpy(block, data, sizeof(T) * static_cast<std::size_t>(count));
-        platform::alignedFree(data);
         data = block;
         capacity = target;
     }

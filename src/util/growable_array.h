@@ -56,10 +56,9 @@ public:
     bool reserve(int n) {
         if (n <= m_capacity) return true;
         if (n < 0 || static_cast<std::size_t>(n) > kMaxBytes / sizeof(T)) return false;
-        T* block = static_cast<T*>(platform::alignedAlloc(sizeof(T) * static_cast<std::size_t>(n)));
+        T* block = static_cast<T*>(platform::alignedReallocate(m_data, sizeof(T) * static_cast<std::size_t>(m_count),
+                                                                 sizeof(T) * static_cast<std::size_t>(n)));
         if (!block) return false;
-        if (m_count > 0) std::memcpy(block, m_data, sizeof(T) * static_cast<std::size_t>(m_count));
-        platform::alignedFree(m_data);
         m_data = block;
         m_capacity = n;
         return true;
@@ -122,10 +121,9 @@ public:
     void shrinkToFit(int minimum = kDefaultGrowthStep) {
         int target = m_count > minimum ? m_count : minimum;
         if (target >= m_capacity) return;
-        T* block = static_cast<T*>(platform::alignedAlloc(sizeof(T) * static_cast<std::size_t>(target)));
+        T* block = static_cast<T*>(platform::alignedReallocate(m_data, sizeof(T) * static_cast<std::size_t>(m_count),
+                                                                 sizeof(T) * static_cast<std::size_t>(target)));
         if (!block) return;
-        if (m_count > 0) std::memcpy(block, m_data, sizeof(T) * static_cast<std::size_t>(m_count));
-        platform::alignedFree(m_data);
         m_data = block;
         m_capacity = target;
     }
