@@ -222,7 +222,11 @@ void GeometryRecord::read(util::InputStream& in) {
     if (coords.count() > 0) state |= GEOMETRY_COORDS;
     if (normals.count() > 0) state |= GEOMETRY_NORMALS;
 
-    // Preparation derives into these, so they need the sizes init gives.
+    // Preparation derives into these, so they need the sizes init gives -
+    // but only once indices and coordinates are here: without them the
+    // geometry is never prepared, and sizing them from the counts alone
+    // would let a few bytes of a hostile stream claim gigabytes.
+    if (indices.count() == 0 || coords.count() == 0) return;
     if (!normalisedCoords.resize(vertexCount) || !faceNormals.resize(primitiveCount) ||
         (normals.count() == 0 && !normals.resize(vertexCount))) {
         failStream(in);

@@ -1,6 +1,8 @@
 #include "textures/sampler_images.h"
 
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "platform/aligned_memory.h"
 #include "util/byte_stream.h"
@@ -12,6 +14,17 @@ namespace {
 
 // Streams move at most an int of bytes per call.
 constexpr std::size_t kStreamChunk = std::size_t(1) << 30;
+
+// Texels of at most this many bytes in all are read straight into their
+// images; more are staged first (see readFrom).
+constexpr std::size_t kDirectReadBytes = std::size_t(1) << 20;
+
+void readChunked(util::InputStream& in, uint8_t* into, std::size_t bytes) {
+    for (std::size_t done = 0; done < bytes && !in.failed(); done += kStreamChunk) {
+        const std::size_t part = bytes - done < kStreamChunk ? bytes - done : kStreamChunk;
+        in.readBytes(into + done, static_cast<int>(part));
+    }
+}
 
 int componentBytes(int format) { return format == TEXTURE_FORMAT_FLOAT32 ? 4 : 1; }
 
@@ -111,16 +124,44 @@ bool SamplerImages::copyFrom(const TextureDescriptor& d) {
 }
 
 bool SamplerImages::readFrom(const TextureDescriptor& d, util::InputStream& in) {
+    if (in.failed()) return false;
+    const int64_t bytes = imageByteSize(d);
+    if (bytes < 0) return false;
+    const std::size_t total = static_cast<std::size_t>(bytes) * static_cast<std::size_t>(imageCount(d));
+    if (total <= kDirectReadBytes) {
+        if (!allocate(d)) return false;
+        for (int i = 0; i < m_count; ++i) readChunked(in, m_images[i], m_bytes);
+        if (in.failed()) {
+            release();
+            return false;
+        }
+        return true;
+    }
+    // Large images: the descriptor's size is trusted only as far as the
+    // texels arrive. They are staged in buffers that grow with the bytes
+    // read, and the images are allocated once all of them are here, so a
+    // hostile header of a few bytes cannot reserve gigabytes.
+    std::vector<std::vector<uint8_t>> staged;
+    try {
+        staged.resize(static_cast<std::size_t>(imageCount(d)));
+        for (std::vector<uint8_t>& image : staged) {
+            while (image.size() < static_cast<std::size_t>(bytes) && !in.failed()) {
+                const std::size_t done = image.size();
+                const std::size_t block = done < kDirectReadBytes ? kDirectReadBytes : done;
+                const std::size_t part = static_cast<std::size_t>(bytes) - done < block
+                                             ? static_cast<std::size_t>(bytes) - done
+                                             : block;
+                image.resize(done + part);
+                readChunked(in, image.data() + done, part);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        in.fail();
+    }
     if (in.failed() || !allocate(d)) return false;
     for (int i = 0; i < m_count; ++i) {
-        for (std::size_t done = 0; done < m_bytes; done += kStreamChunk) {
-            const std::size_t part = m_bytes - done < kStreamChunk ? m_bytes - done : kStreamChunk;
-            in.readBytes(m_images[i] + done, static_cast<int>(part));
-        }
-    }
-    if (in.failed()) {
-        release();
-        return false;
+        std::memcpy(m_images[i], staged[static_cast<std::size_t>(i)].data(), m_bytes);
+        std::vector<uint8_t>().swap(staged[static_cast<std::size_t>(i)]);
     }
     return true;
 }

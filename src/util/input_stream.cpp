@@ -87,13 +87,24 @@ void InputStream::readString(String& out) {
         out.clear();
         return;
     }
-    out.resize(length, ' ');
-    if (out.length() != length) {
-        // Out of memory: resize kept the old text, so there is nowhere to
-        // put the bytes and the rest of the record cannot be read in step.
-        fail();
-    } else if (length > 0) {
-        readBytes(&out[0], length);
+    // The length is trusted only as far as the bytes arrive: the text grows
+    // with what has been read, doubling from a small first block, so a lying
+    // length at the end of a short hostile stream costs a few KiB instead of
+    // a 64 MiB allocation, and an honest long text still costs few copies.
+    out.clear();
+    int32_t done = 0;
+    while (done < length && !m_failed) {
+        const int32_t block = done < kStreamBufferSize ? kStreamBufferSize : done;
+        const int32_t part = length - done < block ? length - done : block;
+        out.resize(done + part, ' ');
+        if (out.length() != done + part) {
+            // Out of memory: resize kept the old text, so there is nowhere to
+            // put the bytes and the rest of the record cannot be read in step.
+            fail();
+            break;
+        }
+        readBytes(&out[done], part);
+        done += part;
     }
     if (m_failed) out.clear();
 }
