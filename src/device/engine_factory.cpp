@@ -1,5 +1,7 @@
 #include "device/engine_factory.h"
 
+#include "cluster/render_engine_cluster.h"
+#include "device/render_device.h"
 #include "engine/render_engine_local.h"
 #include "platform/aligned_memory.h"
 
@@ -12,12 +14,17 @@ engine::IRenderEngine* createLocalEngine(void*) {
     return platform::alignedNew<engine::RenderEngineLocal>(engine::kEngineAlignment);
 }
 
-engine::IRenderEngine* createNoClusterEngine(void*) { return nullptr; }
+// The cluster engine mirrors the device's object table.
+engine::IRenderEngine* createClusterEngine(void*) {
+    RenderDevice* device = RenderDevice::instance();
+    return platform::alignedNew<cluster::RenderEngineCluster>(engine::kEngineAlignment,
+                                                              device ? &device->objectTable() : nullptr);
+}
 
 }  // namespace
 
 EngineFactory defaultEngineFactory() {
-    return EngineFactory{&createLocalEngine, &createNoClusterEngine, nullptr};
+    return EngineFactory{&createLocalEngine, &createClusterEngine, nullptr};
 }
 
 }  // namespace device

@@ -22,7 +22,7 @@ struct EngineFactory {
 };
 
 // The engines of this build: the local engine renders on this machine's
-// cores; there is no cluster engine yet, so a cluster request gets null.
+// cores; the cluster engine mirrors the device's scene to a cluster master.
 EngineFactory defaultEngineFactory();
 
 }  // namespace device

@@ -55,6 +55,12 @@ public:
     void writeTile(int tileX, int tileY, int count, bool last, const SampleRecord* records,
                    const float* colours) override;
 
+    // Replaces the whole image with one rendered elsewhere (a cluster view
+    // image): `colour` holds width() × height() four-float sums, `weights`
+    // one 32-bit weight pattern per pixel. False, and nothing copied, unless
+    // the buffer holds four-float images.
+    bool storeImage(const float* colour, const uint32_t* weights);
+
     int width() const { return width_; }
     int height() const { return height_; }
     int tileSize() const { return tileSize_; }
