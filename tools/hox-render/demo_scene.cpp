@@ -42,32 +42,32 @@ public:
         hox::THandle<hox::Shader> floor = m_b.shaders().create("matte");
         UniformWriter(floor).set("colour", hox::Vec3f{1, 1, 1}).setTexture2D("colourMap", checkerTexture);
         // 14 m across, 7 texture tiles of 2 x 2 cells: one cell per metre.
-        add(shape(makePlane(14.0f, 14.0f, 7.0f)), floor, identityMatrix());
+        add(shape(makePlane(14.0f, 14.0f, 7.0f)), floor, identityMatrix(), "floor");
 
         hox::THandle<hox::Shader> wall = m_b.shaders().create("matte");
         UniformWriter(wall).set("colour", hox::Vec3f{0.75f, 0.72f, 0.68f});
         const Shape panel = shape(makePlane(14.0f, 6.0f, 1.0f));
         // The back wall faces +Z, the left wall +X; the room is open to the
         // right, the front and the sky.
-        add(panel, wall, axesAt({1, 0, 0}, {0, 0, 1}, {0, -1, 0}, {0, 3, -4.5f}));
+        add(panel, wall, axesAt({1, 0, 0}, {0, 0, 1}, {0, -1, 0}, {0, 3, -4.5f}), "back wall");
         hox::THandle<hox::Shader> sideWall = m_b.shaders().create("matte");
         UniformWriter(sideWall).set("colour", hox::Vec3f{0.45f, 0.55f, 0.7f});
-        add(panel, sideWall, axesAt({0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {-5.5f, 3, 0}));
+        add(panel, sideWall, axesAt({0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {-5.5f, 3, 0}), "side wall");
     }
 
     void spheresAndTorus() {
         const Shape sphere = shape(makeSphere(1.0f, 64, 32));
         hox::THandle<hox::Shader> glass = m_b.shaders().create("glass");
         UniformWriter(glass).set("colour", hox::Vec3f{0.95f, 0.98f, 1.0f}).set("ior", 1.5f).set("roughness", 0.0f);
-        add(sphere, glass, scaleTranslateMatrix(0.6f, {-1.1f, 0.6f, 1.0f}));
+        add(sphere, glass, scaleTranslateMatrix(0.6f, {-1.1f, 0.6f, 1.0f}), "glass sphere");
 
         hox::THandle<hox::Shader> gold = m_b.shaders().create("metal");
         UniformWriter(gold).set("colour", hox::Vec3f{1.0f, 0.71f, 0.29f}).set("roughness", 0.2f);
-        add(sphere, gold, scaleTranslateMatrix(0.6f, {0.4f, 0.6f, -0.4f}));
+        add(sphere, gold, scaleTranslateMatrix(0.6f, {0.4f, 0.6f, -0.4f}), "gold sphere");
 
         hox::THandle<hox::Shader> mirror = m_b.shaders().create("mirror");
         UniformWriter(mirror).set("colour", hox::Vec3f{0.9f, 0.9f, 0.92f});
-        add(sphere, mirror, scaleTranslateMatrix(0.85f, {2.3f, 0.85f, -1.9f}));
+        add(sphere, mirror, scaleTranslateMatrix(0.85f, {2.3f, 0.85f, -1.9f}), "mirror sphere");
 
         hox::THandle<hox::Shader> plastic = m_b.shaders().create("plastic");
         UniformWriter(plastic)
@@ -76,7 +76,7 @@ public:
             .set("specular", 0.6f)
             .set("roughness", 0.25f)
             .set("reflection", 0.1f);
-        add(sphere, plastic, scaleTranslateMatrix(0.45f, {1.5f, 0.45f, 1.3f}));
+        add(sphere, plastic, scaleTranslateMatrix(0.45f, {1.5f, 0.45f, 1.3f}), "plastic sphere");
 
         hox::THandle<hox::Shader> marble = m_b.shaders().create("marble");
         UniformWriter(marble)
@@ -84,11 +84,11 @@ public:
             .set("veinColour", hox::Vec3f{0.12f, 0.14f, 0.2f})
             .set("scale", 1.2f)
             .set("octaves", 4);
-        add(sphere, marble, scaleTranslateMatrix(0.55f, {-2.6f, 0.55f, -1.6f}));
+        add(sphere, marble, scaleTranslateMatrix(0.55f, {-2.6f, 0.55f, -1.6f}), "marble sphere");
 
         hox::THandle<hox::Shader> bead = m_b.shaders().create("emissive");
         UniformWriter(bead).set("colour", hox::Vec3f{1.0f, 0.45f, 0.12f}).set("intensity", 2.0f);
-        add(sphere, bead, scaleTranslateMatrix(0.18f, {0.5f, 0.18f, 2.3f}));
+        add(sphere, bead, scaleTranslateMatrix(0.18f, {0.5f, 0.18f, 2.3f}), "glowing bead");
 
         // A wooden ring lying on the floor, its tube resting on it.
         hox::THandle<hox::Shader> wood = m_b.shaders().create("wood");
@@ -97,7 +97,7 @@ public:
             .set("darkColour", hox::Vec3f{0.3f, 0.16f, 0.07f})
             .set("scale", 1.0f)
             .set("rings", 28.0f);
-        add(shape(makeTorus(0.55f, 0.16f, 96, 32)), wood, translationMatrix({-0.5f, 0.16f, 2.4f}));
+        add(shape(makeTorus(0.55f, 0.16f, 96, 32)), wood, translationMatrix({-0.5f, 0.16f, 2.4f}), "wooden torus");
     }
 
     void sampleModels(const std::string& directory) {
@@ -153,8 +153,9 @@ private:
         return s;
     }
 
-    void add(const Shape& s, const hox::THandle<hox::Shader>& shader, const hox::Mat4f& transform) {
-        m_b.addObject(m_content.root, s.geometry, shader, transform);
+    void add(const Shape& s, const hox::THandle<hox::Shader>& shader, const hox::Mat4f& transform,
+             const char* name) {
+        m_b.addObject(m_content.root, s.geometry, shader, transform, name);
         for (const hox::Vec3f& p : s.mesh.positions) m_content.bounds.add(transformPoint(p, transform));
     }
 

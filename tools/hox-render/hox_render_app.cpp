@@ -6,14 +6,12 @@
 #include "command_line.h"
 #include "console_messages.h"
 #include "cvar_registry.h"
-#include "demo_scene.h"
 #include "hox/device.h"
 #include "image_output.h"
-#include "light_rig.h"
-#include "model_loader.h"
 #include "render_session.h"
 #include "render_stats.h"
 #include "scene_builder.h"
+#include "scene_source.h"
 #include "shader_factory.h"
 
 namespace hox_render {
@@ -21,8 +19,6 @@ namespace hox_render {
 namespace {
 
 constexpr const char* kShaderLibrary = "hoxstd";
-// The field of view of the camera that frames an imported scene.
-constexpr float kFramingFovDegrees = 50.0f;
 
 void listCVars(CVarRegistry& registry) {
     static const char* const kTypes[] = {"bool", "int", "float", "string"};
@@ -49,27 +45,6 @@ bool applyConsoleVariables(const Options& options, CVarRegistry& registry, std::
     return true;
 }
 
-bool buildScene(SceneBuilder& builder, const Options& options, SceneContent& scene, std::string& error) {
-    if (options.sceneFile.empty()) {
-        scene = buildDemoScene(builder, options.modelDirectory.empty() ? kDefaultModelDirectory
-                                                                       : options.modelDirectory);
-        return true;
-    }
-    LoadedModel model;
-    if (!loadModel(builder, options.sceneFile, /*importLights=*/true, model, error)) return false;
-    scene.root = model.root;
-    scene.bounds = model.bounds;
-    scene.hasCamera = model.hasCamera;
-    scene.camera = model.camera;
-    if (model.lights == 0) addDefaultLights(builder, scene.root, scene.bounds);
-    scene.environment = createSky(builder.shaders(), defaultSunDirection());
-    scene.summary = options.sceneFile + ": " + std::to_string(model.objects) + " object(s), " +
-                    std::to_string(model.triangles) + " triangles, " +
-                    (model.lights ? std::to_string(model.lights) + " light(s)" : std::string("default lights")) +
-                    (model.hasCamera ? ", the file's camera" : "");
-    return true;
-}
-
 int renderWithDevice(hox::IRenderDevice* device, const Options& options) {
     const std::string library =
         options.shaderPath.empty() ? std::string(kShaderLibrary) : options.shaderPath + "/" + kShaderLibrary;
@@ -77,14 +52,12 @@ int renderWithDevice(hox::IRenderDevice* device, const Options& options) {
     SceneBuilder builder(device, shaders);
     SceneContent scene;
     std::string error;
-    if (!buildScene(builder, options, scene, error)) {
+    if (!buildScene(builder, options.sceneFile, options.modelDirectory, scene, error)) {
         std::fprintf(stderr, "hox-render: %s\n", error.c_str());
         return kExitFailure;
     }
     const float aspect = static_cast<float>(options.width) / static_cast<float>(options.height);
-    const CameraPose camera = options.hasCamera ? options.camera
-                              : scene.hasCamera ? scene.camera
-                                                : frameBounds(scene.bounds, kFramingFovDegrees, aspect);
+    const CameraPose camera = options.hasCamera ? options.camera : sceneCamera(scene, aspect);
 
     RenderResult result;
     const RenderStatus status = renderScene(device, options, scene, camera, result, error);

@@ -87,13 +87,17 @@ private:
             hox::THandle<hox::Group> group = m_builder.createGroup(local);
             m_builder.addChild(pending.parent, group);
             m_nodeGroups[node] = group;
-            for (unsigned i = 0; i < node->mNumMeshes; ++i) addMeshObject(node->mMeshes[i], group, world);
+            for (unsigned i = 0; i < node->mNumMeshes; ++i)
+                addMeshObject(node->mMeshes[i], group, world, node->mName.C_Str());
             for (unsigned i = node->mNumChildren; i-- > 0;)
                 if (node->mChildren[i]) stack.push_back({node->mChildren[i], group, world, pending.depth + 1});
         }
     }
 
-    void addMeshObject(unsigned meshIndex, hox::THandle<hox::Group>& group, const hox::Mat4f& world) {
+    // The object is named after its mesh, or its node when the mesh has no
+    // name, so that a viewer can say what was picked.
+    void addMeshObject(unsigned meshIndex, hox::THandle<hox::Group>& group, const hox::Mat4f& world,
+                       const char* nodeName) {
         if (meshIndex >= m_scene.mNumMeshes) return;
         if (!m_converted[meshIndex]) {
             m_converted[meshIndex] = true;
@@ -102,8 +106,9 @@ private:
         const hox::THandle<hox::Geometry>& geometry = m_geometries[meshIndex];
         if (geometry.isNull()) return;
         const aiMesh& mesh = *m_scene.mMeshes[meshIndex];
+        const std::string name = mesh.mName.length ? mesh.mName.C_Str() : nodeName;
         hox::THandle<hox::Object> object =
-            m_builder.addObject(group, geometry, surfaceShader(mesh.mMaterialIndex), identityMatrix());
+            m_builder.addObject(group, geometry, surfaceShader(mesh.mMaterialIndex), identityMatrix(), name);
         if (object.isNull()) return;
         ++m_model.objects;
         m_model.triangles += static_cast<int>(mesh.mNumFaces);

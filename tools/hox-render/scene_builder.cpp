@@ -74,7 +74,7 @@ hox::THandle<hox::Geometry> SceneBuilder::createGeometry(const MeshData& mesh) {
 hox::THandle<hox::Object> SceneBuilder::addObject(hox::THandle<hox::Group>& parent,
                                                   const hox::THandle<hox::Geometry>& geometry,
                                                   const hox::THandle<hox::Shader>& shader,
-                                                  const hox::Mat4f& transform) {
+                                                  const hox::Mat4f& transform, const std::string& name) {
     if (geometry.isNull()) return hox::THandle<hox::Object>();
     hox::THandle<hox::Object> object(m_device);
     if (hox::Object* o = object.beginEdit()) {
@@ -84,7 +84,13 @@ hox::THandle<hox::Object> SceneBuilder::addObject(hox::THandle<hox::Group>& pare
         object.endEdit();
     }
     addChild(parent, object);
+    if (!name.empty()) m_objectNames[object.getValue()] = name;
     return object;
+}
+
+std::string SceneBuilder::objectName(unsigned int handleValue) const {
+    const auto found = m_objectNames.find(handleValue);
+    return found == m_objectNames.end() ? std::string() : found->second;
 }
 
 hox::THandle<hox::Light> SceneBuilder::addLight(hox::THandle<hox::Group>& parent, const LightDesc& desc) {

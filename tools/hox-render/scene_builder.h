@@ -4,6 +4,9 @@
 // with it at shutdown.
 #pragma once
 
+#include <map>
+#include <string>
+
 #include "hox/device.h"
 #include "hox/entity.h"
 #include "hox/geometry.h"
@@ -45,9 +48,14 @@ public:
     // The mesh as a Geometry (normals and the "uv" attribute when the mesh
     // has them); the null handle for a mesh the library refuses.
     hox::THandle<hox::Geometry> createGeometry(const MeshData& mesh);
-    // An object of `geometry` shaded by `shader` under `parent`.
+    // An object of `geometry` shaded by `shader` under `parent`. The library
+    // keeps no names, so the builder remembers `name` for objectName.
     hox::THandle<hox::Object> addObject(hox::THandle<hox::Group>& parent, const hox::THandle<hox::Geometry>& geometry,
-                                        const hox::THandle<hox::Shader>& shader, const hox::Mat4f& transform);
+                                        const hox::THandle<hox::Shader>& shader, const hox::Mat4f& transform,
+                                        const std::string& name = std::string());
+    // The name an object was added with, by its handle value (what a pick
+    // reports); "" for an unnamed or unknown object.
+    std::string objectName(unsigned int handleValue) const;
     // The light and its light shader under `parent`; the null handle when
     // the light shader cannot be had (a light without one gives no light).
     hox::THandle<hox::Light> addLight(hox::THandle<hox::Group>& parent, const LightDesc& light);
@@ -58,6 +66,7 @@ public:
 private:
     hox::IRenderDevice* m_device;
     ShaderFactory& m_shaders;
+    std::map<unsigned int, std::string> m_objectNames;
 };
 
 }  // namespace hox_render

@@ -1,0 +1,3 @@
+#include "viewer_app.h"
+
+int main(int argc, char** argv) { return hox_view::runHoxView(argc, argv); }
