@@ -4,12 +4,13 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
+BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOX_WERROR=ON $(CMAKE_ARGS)
 
-.PHONY: all deps build test test-asan test-tsan bench demo clean
+.PHONY: all deps build test test-asan test-tsan bench demo soak fuzz clean
 
 all: build
 
@@ -42,5 +43,27 @@ demo: build
 bench: build
 	@for b in $(BUILD)/bench/hox-bench-*; do echo "== $$b"; $$b || exit 1; done
 
+# The chaos soak for longer than the test run: SOAK_SECONDS, SOAK_SEED.
+SOAK_SECONDS ?= 300
+SOAK_SEED    ?= 1
+soak: build
+	$(BUILD)/tests/soak/chaos_host $(SOAK_SECONDS) $(SOAK_SEED) 60
+
+# Every libFuzzer target for FUZZ_SECONDS, starting from the committed seeds
+# (tests/fuzz/corpus/<name>); new inputs go to $(BUILD_FUZZ)/corpus/<name>,
+# crashes to $(BUILD_FUZZ)/crash-*.
+FUZZ_SECONDS ?= 20
+fuzz: deps
+	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOX_WERROR=ON \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DHOX_FUZZ=ON \
+	  -DHOX_BUILD_TESTS=OFF -DHOX_BUILD_BENCH=OFF -DHOX_BUILD_TOOLS=OFF $(CMAKE_ARGS)
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target hox_fuzz_all
+	@set -e; for name in $$(cat $(BUILD_FUZZ)/fuzz_targets.txt); do \
+	  echo "== hox_fuzz_$$name ($(FUZZ_SECONDS) s)"; \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$name tests/fuzz/corpus/$$name; \
+	  $(BUILD_FUZZ)/tests/fuzz/hox_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -malloc_limit_mb=256 -print_final_stats=1 \
+	    -artifact_prefix=$(BUILD_FUZZ)/ $(BUILD_FUZZ)/corpus/$$name tests/fuzz/corpus/$$name; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)

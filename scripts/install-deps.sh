@@ -17,6 +17,13 @@ packages=(
   libassimp-dev
   libstb-dev
   libtinyexr-dev
+  libsdl2-dev
+  xvfb
+  xauth
+  pkg-config        # the installed-package test compiles a host with hox.pc
+  binutils          # nm and readelf for the exported-symbol and SONAME checks
+  clang             # make fuzz: libFuzzer
+  libclang-rt-dev
 )
 
 missing=()
