@@ -10,6 +10,7 @@
 #include "engine/framebuffer_swap.h"
 #include "engine/render_engine.h"
 #include "shaders/shader_library_manager.h"
+#include "shaders/shader_reference_renewal.h"
 #include "hox/status.h"
 #include "scene/view_records.h"
 #include "util/cvars.h"
@@ -37,6 +38,8 @@ int RenderDevice::frame(THandle<FrameDef>& frameDef, bool async) {
     m_lastAsync = async;
 
     if (util::rt_rebuild.get()) debugRebuild();
+    // Before the dirty flag is read: renewing a shader is an edit.
+    shaders::renewShadersWithChangedReferences(m_table, m_frameNumber + 1);
     const bool wasDirty = m_table.sceneDirty();
 
     const scene::FrameDefRecord* def = scene::recordAs<scene::FrameDefRecord>(

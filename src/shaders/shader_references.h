@@ -13,9 +13,13 @@
 // can count the uses and take its references.
 #pragma once
 
+#include <cstdint>
+
+#include "hox/shader_declaration.h"
 #include "scene/object_table.h"
 #include "scene/shader_record.h"
 #include "scene/texture_record.h"
+#include "scene/uniform_kind.h"
 #include "util/growable_array.h"
 
 namespace hox {
@@ -31,6 +35,38 @@ struct ShaderReferenceUses {
     util::GrowableArray<scene::ShaderRecord*> shaders;
     util::GrowableArray<scene::TextureRecord*> textures;
 };
+
+// The pointer a reference member is to hold now: the object or lookup
+// interface `reference.instance` names in `table`, or null.
+void* currentReferencePointer(int kind, const UniformRef& reference,
+                              const scene::ObjectTable& table);
+
+// The pointer a reference member of a shader object holds.
+void* heldReferencePointer(const uint8_t* member);
+
+// Calls visit(kind, value, member) for every reference of `record`: its
+// table value (a UniformRef) and its member in the shader object, or null
+// when the record has no object. Array references come element by element.
+template <typename Visit>
+void forEachReferenceMember(scene::ShaderRecord& record, Visit&& visit) {
+    uint8_t* object = reinterpret_cast<uint8_t*>(record.shaderObject);
+    for (int kind = 0; kind < scene::kUniformKindCount; ++kind) {
+        if (!scene::isReferenceKind(kind)) continue;
+        const scene::UniformTable& table = record.parameters.table(kind);
+        for (int i = 0; i < table.count(); ++i) {
+            const scene::UniformEntry& entry = table.entry(i);
+            uint8_t* member = object ? object + entry.offset : nullptr;
+            if (!scene::uniformShape(kind).array) {
+                visit(kind, static_cast<const uint8_t*>(entry.value), member);
+                continue;
+            }
+            const int count = scene::uniformArrayCount(entry.value);
+            for (int e = 0; e < count; ++e)
+                visit(kind, scene::uniformArrayElement(kind, entry.value, e),
+                      member ? scene::uniformArrayElement(kind, member, e) : nullptr);
+        }
+    }
+}
 
 // Prepares `record` and, transitively, the shaders it references, skipping
 // records already prepared since uses.clear(). 0; -1 when memory ran short

@@ -2,12 +2,14 @@
 #include "hox/shader.h"
 #include "scene/object_table.h"
 #include "shader_test_support.h"
+#include "shaders/shader_reference_renewal.h"
 #include "shaders/shader_references.h"
 
 using namespace hox;
 using namespace shader_test;
 using hox::shaders::ShaderReferenceUses;
 using hox::shaders::prepareShaderReferences;
+using hox::shaders::renewShadersWithChangedReferences;
 using hox_test::AllKindsShader;
 
 namespace {
@@ -134,4 +136,57 @@ TEST_F(ShaderReferences, ARecordWithoutObjectIsListedButHasNothingToWrite) {
     ASSERT_EQ(prepareShaderReferences(*record(empty), table, uses), 0);
     EXPECT_EQ(uses.prepared.count(), 1);
     EXPECT_EQ(uses.shaders.count(), 0);
+}
+
+// A frame in flight reads the shader objects it was prepared with; what
+// changes for the next frame goes into new versions, never into those.
+TEST_F(ShaderReferences, ChangedReferencesRenewTheReferrersAndSpareTheFrameInFlight) {
+    const int a = makeShader();
+    const int b = makeShader();
+    const int c = makeShader();
+    refer(a, b);
+    refer(b, a);  // a loop, renewed once each all the same
+    refer(c, c);
+    for (int s : {a, b, c}) ASSERT_EQ(prepareShaderReferences(*record(s), table, uses), 0);
+    EXPECT_EQ(renewShadersWithChangedReferences(table, 1), 0);  // nothing changed
+
+    scene::ShaderRecord* inFlightA = record(a);
+    inFlightA->addRef();  // what the frame's reference amounts to
+    void* const heldByA = object(a).ref.pointer;
+
+    ASSERT_NE(table.beginEdit(HandleBase(CLASS_TYPE_SHADER, b), 1), nullptr);  // b: new object
+    EXPECT_EQ(renewShadersWithChangedReferences(table, 1), 1);  // a; b was renewed by its edit
+    EXPECT_NE(record(a), inFlightA);
+    EXPECT_EQ(object(a).ref.pointer, record(b)->shaderObject);
+    EXPECT_EQ(object(b).ref.pointer, record(a)->shaderObject);
+    EXPECT_EQ(static_cast<AllKindsShader*>(inFlightA->shaderObject)->ref.pointer, heldByA);
+    EXPECT_EQ(renewShadersWithChangedReferences(table, 2), 0);
+    inFlightA->release();
+}
+
+TEST_F(ShaderReferences, ADestroyedTextureRenewsTheShadersNamingIt) {
+    const int a = makeShader();
+    const int untouched = makeShader();
+    const int texture = table.create(CLASS_TYPE_TEXTURE);
+    ASSERT_EQ(shader(a)->setUniformTexture2D("t2", THandle<Texture>::fromInstance(texture)), 0);
+    object(a).t2.pointer = &stale;  // an interface from an earlier frame
+    scene::ShaderRecord* before = record(a);
+    scene::ShaderRecord* untouchedBefore = record(untouched);
+    before->addRef();
+    untouchedBefore->addRef();
+
+    EXPECT_EQ(renewShadersWithChangedReferences(table, 1), 1);
+    EXPECT_NE(record(a), before);
+    EXPECT_EQ(object(a).t2.pointer, nullptr);  // the texture has no sampler
+    EXPECT_EQ(static_cast<AllKindsShader*>(before->shaderObject)->t2.pointer, &stale);
+    EXPECT_EQ(record(untouched), untouchedBefore);
+    before->release();
+    untouchedBefore->release();
+
+    // Held by the table alone, a stale record is written in place.
+    object(a).t2.pointer = &stale;
+    before = record(a);
+    EXPECT_EQ(renewShadersWithChangedReferences(table, 2), 0);
+    EXPECT_EQ(record(a), before);
+    EXPECT_EQ(object(a).t2.pointer, nullptr);
 }
