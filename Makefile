@@ -9,8 +9,15 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOX_WERROR=ON $(CMAKE_ARGS)
+# The sanitizer builds and how their runs report: the test targets and the
+# sanitizer soak share them, and so their build directories.
+CONFIGURE_ASAN = $(CONFIGURE) -B $(BUILD_ASAN) -DHOX_SANITIZE=address -DHOX_BUILD_BENCH=OFF
+CONFIGURE_TSAN = $(CONFIGURE) -B $(BUILD_TSAN) -DHOX_SANITIZE=thread -DHOX_BUILD_BENCH=OFF
+ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp
+TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp
 
-.PHONY: all deps build test test-asan test-tsan bench demo soak fuzz clean
+.PHONY: all deps build test test-asan test-tsan bench demo soak soak-sanitizers fuzz clean
 
 all: build
 
@@ -25,16 +32,14 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-asan: deps
-	$(CONFIGURE) -B $(BUILD_ASAN) -DHOX_SANITIZE=address -DHOX_BUILD_BENCH=OFF
+	$(CONFIGURE_ASAN)
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+	$(ASAN_ENV) ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
 test-tsan: deps
-	$(CONFIGURE) -B $(BUILD_TSAN) -DHOX_SANITIZE=thread -DHOX_BUILD_BENCH=OFF
+	$(CONFIGURE_TSAN)
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-	  ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS)
+	$(TSAN_ENV) ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS)
 
 # Renders the built-in scene to hox-demo.png here, at the repository root.
 demo: build
@@ -49,9 +54,22 @@ SOAK_SEED    ?= 1
 soak: build
 	$(BUILD)/tests/soak/chaos_host $(SOAK_SECONDS) $(SOAK_SEED) 60
 
+# The chaos soak under ASan+UBSan, then under TSan, SANITIZER_SOAK_SECONDS
+# each (what CI runs after `make test`). Only the soak host and the standard
+# shaders it loads are built, in the directories of test-asan and test-tsan.
+SANITIZER_SOAK_SECONDS ?= 10
+soak-sanitizers: deps
+	$(CONFIGURE_ASAN)
+	cmake --build $(BUILD_ASAN) -j $(JOBS) --target chaos_host hoxstd64
+	$(ASAN_ENV) $(BUILD_ASAN)/tests/soak/chaos_host $(SANITIZER_SOAK_SECONDS) $(SOAK_SEED) 60
+	$(CONFIGURE_TSAN)
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target chaos_host hoxstd64
+	$(TSAN_ENV) $(BUILD_TSAN)/tests/soak/chaos_host $(SANITIZER_SOAK_SECONDS) $(SOAK_SEED) 60
+
 # Every libFuzzer target for FUZZ_SECONDS, starting from the committed seeds
 # (tests/fuzz/corpus/<name>); new inputs go to $(BUILD_FUZZ)/corpus/<name>,
-# crashes to $(BUILD_FUZZ)/crash-*.
+# crashes to $(BUILD_FUZZ)/crash-*. Leaks inside assimp (the scene-file
+# target) are suppressed by tests/lsan.supp.
 FUZZ_SECONDS ?= 20
 fuzz: deps
 	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOX_WERROR=ON \
@@ -61,7 +79,8 @@ fuzz: deps
 	@set -e; for name in $$(cat $(BUILD_FUZZ)/fuzz_targets.txt); do \
 	  echo "== hox_fuzz_$$name ($(FUZZ_SECONDS) s)"; \
 	  mkdir -p $(BUILD_FUZZ)/corpus/$$name tests/fuzz/corpus/$$name; \
-	  $(BUILD_FUZZ)/tests/fuzz/hox_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -malloc_limit_mb=256 -print_final_stats=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  $(BUILD_FUZZ)/tests/fuzz/hox_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -malloc_limit_mb=256 -timeout=60 -print_final_stats=1 \
 	    -artifact_prefix=$(BUILD_FUZZ)/ $(BUILD_FUZZ)/corpus/$$name tests/fuzz/corpus/$$name; \
 	done
 

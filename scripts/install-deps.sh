@@ -24,6 +24,8 @@ packages=(
   binutils          # nm and readelf for the exported-symbol and SONAME checks
   clang             # make fuzz: libFuzzer
   libclang-rt-dev
+  libopenmpi-dev    # hox-cluster-master: MPI between the render ranks
+  openmpi-bin       # mpirun, for the master and its end-to-end test
 )
 
 missing=()

@@ -1,11 +1,16 @@
 #include "model_loader.h"
 
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <utility>
 #include <vector>
@@ -44,8 +49,11 @@ bool finite(const hox::Vec3f& v) { return std::isfinite(v.x) && std::isfinite(v.
 
 class Importer {
 public:
-    Importer(SceneBuilder& builder, const aiScene& scene, const std::string& directory, LoadedModel& model)
-        : m_builder(builder), m_scene(scene), m_directory(directory), m_model(model) {}
+    // `readFiles` false: texture images outside the file are left out
+    // (`directory` means nothing then).
+    Importer(SceneBuilder& builder, const aiScene& scene, const std::string& directory, bool readFiles,
+             LoadedModel& model)
+        : m_builder(builder), m_scene(scene), m_directory(directory), m_readFiles(readFiles), m_model(model) {}
 
     void run(bool importLights) {
         m_geometries.resize(m_scene.mNumMeshes);
@@ -203,6 +211,9 @@ private:
         bool ok;
         if (const aiTexture* embedded = m_scene.GetEmbeddedTexture(reference.c_str())) {
             ok = decodeEmbedded(*embedded, image, error);
+        } else if (!m_readFiles) {
+            ok = false;
+            error = "a scene read from memory has no folder to look in";
         } else {
             std::string path = reference;
             for (char& c : path)
@@ -298,6 +309,7 @@ private:
     SceneBuilder& m_builder;
     const aiScene& m_scene;
     std::string m_directory;
+    bool m_readFiles;
     LoadedModel& m_model;
     std::vector<hox::THandle<hox::Geometry>> m_geometries;
     std::vector<Bounds> m_meshBounds;
@@ -307,30 +319,115 @@ private:
     std::map<const aiNode*, hox::THandle<hox::Group>> m_nodeGroups;
 };
 
+// Hands out no file at all: a scene read from memory refers to other files
+// only by names that mean nothing here, and must not reach whatever file of
+// this machine such a name happens to match.
+class NoFileSystem : public Assimp::IOSystem {
+public:
+    using Assimp::IOSystem::Exists;
+    using Assimp::IOSystem::Open;
+    bool Exists(const char*) const override { return false; }
+    char getOsSeparator() const override { return '/'; }
+    Assimp::IOStream* Open(const char*, const char*) override { return nullptr; }
+    void Close(Assimp::IOStream* stream) override { delete stream; }
+};
+
+void configure(Assimp::Importer& importer) {
+    // Points and lines have no surface to render.
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+}
+
+constexpr unsigned kImportFlags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
+                                  aiProcess_GenSmoothNormals | aiProcess_SortByPType | aiProcess_FindInvalidData |
+                                  aiProcess_ValidateDataStructure |
+                                  // Images store their top row first; assimp's v runs up from the bottom.
+                                  aiProcess_FlipUVs;
+
+// assimp's binary glTF readers size the JSON chunk by what the header
+// claims before reading a byte of it: a cut-off or forged file of a few
+// bytes asks for up to 4 GiB. So the header is held against the bytes there
+// are first. `head` is the start of the data (up to 20 bytes), `total` its
+// whole size. True for anything that is not binary glTF.
+bool binaryGltfFits(const unsigned char* head, size_t headSize, uint64_t total, const std::string& name,
+                    std::string& error) {
+    constexpr size_t kHeaderBytes = 20;  // magic, version, length, then the first chunk's length and type
+    if (headSize < 4 || std::memcmp(head, "glTF", 4) != 0) return true;
+    if (headSize < kHeaderBytes || total < kHeaderBytes) {
+        error = "cannot read " + name + ": binary glTF cut short in its header (" + std::to_string(total) +
+                " bytes)";
+        return false;
+    }
+    const auto word = [head](size_t at) {
+        return uint32_t(head[at]) | uint32_t(head[at + 1]) << 8 | uint32_t(head[at + 2]) << 16 |
+               uint32_t(head[at + 3]) << 24;
+    };
+    const uint64_t declared = word(8);
+    const uint64_t firstChunk = word(12);
+    if (declared > total || kHeaderBytes + firstChunk > total) {
+        error = "cannot read " + name + ": binary glTF cut short: the header claims " +
+                std::to_string(declared > total ? declared : kHeaderBytes + firstChunk) + " bytes, there are " +
+                std::to_string(total);
+        return false;
+    }
+    return true;
+}
+
+bool convertScene(SceneBuilder& builder, const aiScene* scene, const Assimp::Importer& importer,
+                  const std::string& name, const std::string& directory, bool readFiles, bool importLights,
+                  LoadedModel& model, std::string& error) {
+    if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
+        error = "cannot read " + name + ": " + importer.GetErrorString();
+        return false;
+    }
+    Importer(builder, *scene, directory, readFiles, model).run(importLights);
+    if (model.objects == 0) {
+        error = name + " holds no triangles that could be rendered";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool loadModel(SceneBuilder& builder, const std::string& path, bool importLights, LoadedModel& model,
                std::string& error) {
-    Assimp::Importer importer;
-    // Points and lines have no surface to render.
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const unsigned flags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals |
-                           aiProcess_SortByPType | aiProcess_FindInvalidData | aiProcess_ValidateDataStructure |
-                           // Images store their top row first; assimp's v runs up from the bottom.
-                           aiProcess_FlipUVs;
-    const aiScene* scene = importer.ReadFile(path, flags);
-    if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
-        error = "cannot read " + path + ": " + importer.GetErrorString();
-        return false;
+    {
+        std::ifstream file(path, std::ios::binary | std::ios::ate);
+        if (file) {
+            const std::streamoff size = file.tellg();
+            unsigned char head[20] = {};
+            file.seekg(0);
+            file.read(reinterpret_cast<char*>(head), sizeof head);
+            if (size >= 0 && !binaryGltfFits(head, static_cast<size_t>(file.gcount()), static_cast<uint64_t>(size),
+                                             path, error))
+                return false;
+        }
     }
+    Assimp::Importer importer;
+    configure(importer);
+    const aiScene* scene = importer.ReadFile(path, kImportFlags);
     const size_t slash = path.find_last_of('/');
     const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    Importer(builder, *scene, directory, model).run(importLights);
-    if (model.objects == 0) {
-        error = path + " holds no triangles that could be rendered";
+    return convertScene(builder, scene, importer, path, directory, /*readFiles=*/true, importLights, model, error);
+}
+
+bool loadModelFromMemory(SceneBuilder& builder, const void* data, size_t size, const std::string& formatHint,
+                         bool importLights, LoadedModel& model, std::string& error) {
+    const std::string name = "the " + formatHint + " data in memory";
+    // assimp refuses empty input itself, but with an error that names none
+    // of what was asked.
+    if (!data || size == 0) {
+        error = name + " is empty";
         return false;
     }
-    return true;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (!binaryGltfFits(bytes, size < 20 ? size : 20, size, name, error)) return false;
+    Assimp::Importer importer;
+    configure(importer);
+    importer.SetIOHandler(new NoFileSystem);  // the importer owns it
+    const aiScene* scene = importer.ReadFileFromMemory(data, size, kImportFlags, formatHint.c_str());
+    return convertScene(builder, scene, importer, name, std::string(), /*readFiles=*/false, importLights, model,
+                        error);
 }
 
 }  // namespace hox_render

@@ -2,6 +2,7 @@
 // 3DS, STL, … every format assimp reads) into the scene graph.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "camera_setup.h"
@@ -30,5 +31,12 @@ struct LoadedModel {
 // scene's lighting).
 bool loadModel(SceneBuilder& builder, const std::string& path, bool importLights, LoadedModel& model,
                std::string& error);
+
+// The same from a file's bytes in memory; `formatHint` is the extension the
+// file would have ("obj", "ply", "gltf", "glb", …). Bytes in memory have no
+// folder: references to other files (material libraries, buffers, texture
+// images) are not followed, embedded textures are used.
+bool loadModelFromMemory(SceneBuilder& builder, const void* data, size_t size, const std::string& formatHint,
+                         bool importLights, LoadedModel& model, std::string& error);
 
 }  // namespace hox_render
