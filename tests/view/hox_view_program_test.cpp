@@ -36,13 +36,24 @@ std::string scratchDir() {
     return dir;
 }
 
+// Under AddressSanitizer the viewer's leak check stays off: SDL under Xvfb
+// leaves 240 bytes from a system library that is unloaded by exit, so no
+// suppression can name it. The library's own leak checks run in the
+// hox-render and cluster leak tests.
+#if defined(__SANITIZE_ADDRESS__)
+const char* const kViewerEnvironment = "env ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" ";
+#else
+const char* const kViewerEnvironment = "";
+#endif
+
 // The viewer on the demo scene in a small window, on two threads, under a
 // 24-bit virtual screen, with `script` (written into `dir`) and `args`.
 ViewerRun runViewer(const std::string& dir, const std::string& script, const std::string& args = "",
               bool underX = true) {
     std::ofstream(dir + "/script.txt") << script;
     const std::string command = std::string(underX ? "xvfb-run -a -s '-screen 0 640x480x24' " : "") +
-                                "timeout 300 '" HOX_VIEW_PROGRAM "' -W 320 -H 240 --threads 2 --script '" + dir +
+                                kViewerEnvironment + "timeout 300 '" HOX_VIEW_PROGRAM
+                                "' -W 320 -H 240 --threads 2 --script '" + dir +
                                 "/script.txt' " + args + " > '" + dir + "/out.txt' 2> '" + dir + "/err.txt'";
     const int status = std::system(command.c_str());
     ViewerRun run;
