@@ -13,7 +13,9 @@
 // file stands at a finite place looking at a different one.
 //
 // assimp itself is not instrumented: only faults in our code, or reads and
-// writes of memory our code handed out, are caught inside it.
+// writes of memory our code handed out, are caught inside it. Its own
+// crashes and hangs happen in the loader's trial import, in a copy of the
+// process, and come back as refusals; what the fuzzer sees crash is ours.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>

@@ -156,5 +156,25 @@ TEST_F(ModelLoader, BytesInMemoryDoNotReachFilesTheyName) {
     EXPECT_NE(std::string::npos, error.find("empty")) << error;
 }
 
+// assimp 5.2 reads an OBJ in memory as its own material library when the
+// library it names cannot be opened, and its material reader runs off the
+// end of these 18 bytes (a SEGV in libassimp). The file must be refused
+// with the reason, and the loader must go on working afterwards.
+TEST_F(ModelLoader, AFileThatCrashesTheImporterIsRefusedAndTheProgramGoesOn) {
+    const std::string crashing = "mtllib x.mtl\na\nmap";
+    LoadedModel model;
+    std::string error;
+    EXPECT_FALSE(loadModelFromMemory(*m_builder, crashing.data(), crashing.size(), "obj", false, model, error));
+    EXPECT_NE(std::string::npos, error.find("the importer crashed")) << error;
+    EXPECT_NE(std::string::npos, error.find("obj data in memory")) << error;
+
+    const std::string dir = hox_tools_test::scratchDir();
+    writeFile(dir + "/after.glb", triangleGlb());
+    error.clear();
+    LoadedModel after;
+    ASSERT_TRUE(loadModel(*m_builder, dir + "/after.glb", false, after, error)) << error;
+    EXPECT_EQ(1, after.triangles);
+}
+
 }  // namespace
 }  // namespace hox_render

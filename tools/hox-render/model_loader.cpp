@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "image_decode.h"
+#include "platform/child_process.h"
 #include "materials.h"
 #include "mesh_data.h"
 
@@ -372,6 +373,65 @@ bool binaryGltfFits(const unsigned char* head, size_t headSize, uint64_t total, 
     return true;
 }
 
+// assimp has faults of its own that a malformed file can reach (bad
+// pointers in the OBJ reader's texture statements, a binary PLY header cut
+// up by other statements, …) and nothing cheap to check beforehand avoids
+// them. So every file is imported first in a copy of this process: only
+// when that copy survives is the file imported here. A crash or a hang
+// costs the copy and becomes a refusal that says what happened. The price
+// is reading the file twice.
+constexpr int kTrialImportTimeoutMs = 120000;
+constexpr int kTrialImportRefused = 1;
+
+struct TrialImport {
+    const std::string* path = nullptr;  // a file, or else bytes in memory:
+    const void* data = nullptr;
+    size_t size = 0;
+    const std::string* formatHint = nullptr;
+};
+
+int runTrialImport(void* context) {
+    const TrialImport& trial = *static_cast<const TrialImport*>(context);
+    Assimp::Importer importer;
+    configure(importer);
+    const aiScene* scene;
+    if (trial.path) {
+        scene = importer.ReadFile(*trial.path, kImportFlags);
+    } else {
+        importer.SetIOHandler(new NoFileSystem);
+        scene = importer.ReadFileFromMemory(trial.data, trial.size, kImportFlags, trial.formatHint->c_str());
+    }
+    return scene ? 0 : kTrialImportRefused;
+}
+
+// False with `error` set when the importer does not survive the file.
+bool importerSurvives(TrialImport trial, const std::string& name, std::string& error) {
+    using hox::platform::ChildOutcome;
+    const ChildOutcome outcome = hox::platform::runInChildProcess(runTrialImport, &trial, kTrialImportTimeoutMs);
+    switch (outcome.kind) {
+        case ChildOutcome::Kind::Finished:
+            if (outcome.exitCode == 0 || outcome.exitCode == kTrialImportRefused) return true;
+            error = "cannot read " + name + ": the importer failed on it (exit status " +
+                    std::to_string(outcome.exitCode) + ")";
+            return false;
+        case ChildOutcome::Kind::Crashed:
+            error = "cannot read " + name + ": the importer crashed on it (" +
+                    hox::platform::signalDescription(outcome.signal) + ")";
+            return false;
+        case ChildOutcome::Kind::TimedOut:
+            error = "cannot read " + name + ": the importer did not finish within " +
+                    std::to_string(kTrialImportTimeoutMs / 1000) + " s";
+            return false;
+        case ChildOutcome::Kind::NotStarted:
+            // No process to spare: import without the safety net rather
+            // than refuse a file that is most likely fine.
+            std::fprintf(stderr, "hox-render: warning: cannot isolate the importer; reading %s directly\n",
+                         name.c_str());
+            return true;
+    }
+    return true;
+}
+
 bool convertScene(SceneBuilder& builder, const aiScene* scene, const Assimp::Importer& importer,
                   const std::string& name, const std::string& directory, bool readFiles, bool importLights,
                   LoadedModel& model, std::string& error) {
@@ -403,6 +463,9 @@ bool loadModel(SceneBuilder& builder, const std::string& path, bool importLights
                 return false;
         }
     }
+    TrialImport trial;
+    trial.path = &path;
+    if (!importerSurvives(trial, path, error)) return false;
     Assimp::Importer importer;
     configure(importer);
     const aiScene* scene = importer.ReadFile(path, kImportFlags);
@@ -422,6 +485,11 @@ bool loadModelFromMemory(SceneBuilder& builder, const void* data, size_t size, c
     }
     const auto* bytes = static_cast<const unsigned char*>(data);
     if (!binaryGltfFits(bytes, size < 20 ? size : 20, size, name, error)) return false;
+    TrialImport trial;
+    trial.data = data;
+    trial.size = size;
+    trial.formatHint = &formatHint;
+    if (!importerSurvives(trial, name, error)) return false;
     Assimp::Importer importer;
     configure(importer);
     importer.SetIOHandler(new NoFileSystem);  // the importer owns it
