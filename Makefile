@@ -17,7 +17,7 @@ ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stac
            LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp
 TSAN_ENV = TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp
 
-.PHONY: all deps build test test-asan test-tsan bench demo soak soak-sanitizers fuzz clean
+.PHONY: all deps build test test-asan test-tsan bench demo soak soak-sanitizers leaks fuzz clean
 
 all: build
 
@@ -65,6 +65,19 @@ soak-sanitizers: deps
 	$(CONFIGURE_TSAN)
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target chaos_host hoxstd64
 	$(TSAN_ENV) $(BUILD_TSAN)/tests/soak/chaos_host $(SANITIZER_SOAK_SECONDS) $(SOAK_SEED) 60
+
+# Leaks and shutdown, in the build of test-asan (what CI runs last): whole
+# programs end with nothing leaked (the leaks_* tests: a demo render and a
+# scene file with hox-render, a viewer run, every cluster session), Init
+# and Shutdown a hundred times, and libhox64.so unloaded after a frame.
+LEAK_TARGETS = hox-render hox-view hoxstd64 hox_keep_modules_loaded hox_cluster_tests \
+               hox_lifecycle_tests hox_unload_tests
+leaks: deps
+	$(CONFIGURE_ASAN)
+	cmake --build $(BUILD_ASAN) -j $(JOBS) --target $(LEAK_TARGETS)
+	$(ASAN_ENV) ctest --test-dir $(BUILD_ASAN) --output-on-failure -R '^leaks_'
+	$(ASAN_ENV) $(BUILD_ASAN)/tests/hox_lifecycle_tests
+	$(ASAN_ENV) $(BUILD_ASAN)/tests/hox_unload_tests
 
 # Every libFuzzer target for FUZZ_SECONDS, starting from the committed seeds
 # (tests/fuzz/corpus/<name>); new inputs go to $(BUILD_FUZZ)/corpus/<name>,

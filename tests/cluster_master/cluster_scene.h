@@ -1,11 +1,11 @@
-// The scene the cluster master's end-to-end tests render: two render views
-// over a few quads under a point light, matte surfaces from the standard
-// shaders, one of them textured. Public interface only, as a host sees it.
+// The scene the cluster master's end-to-end tests render, through the public
+// interface as a host sees it: two render views over three quads under a
+// point light, matte surfaces from the standard shaders, one textured.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "hox/camera.h"
@@ -15,7 +15,6 @@
 #include "hox/frame_def.h"
 #include "hox/framebuffer.h"
 #include "hox/geometry.h"
-#include "hox/message_callback.h"
 #include "hox/render_options.h"
 #include "hox/render_view.h"
 #include "hox/shader.h"
@@ -23,58 +22,22 @@
 
 namespace cluster_master_test {
 
-class Messages : public hox::IMessageCallback {
-public:
-    void message(int level, const char* text) override { add("message " + std::to_string(level) + ": " + text); }
-    void warning(const char* text) override { add(std::string("warning: ") + text); }
-    void error(const char* text) override { add(std::string("error: ") + text); }
-    bool contains(const std::string& part) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const std::string& line : lines_)
-            if (line.find(part) != std::string::npos) return true;
-        return false;
-    }
-    void clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        lines_.clear();
-    }
-    std::string all() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::string text;
-        for (const std::string& line : lines_) text += line + (line.empty() || line.back() != '\n' ? "\n" : "");
-        return text;
-    }
-
-private:
-    void add(const std::string& line) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        lines_.push_back(line);
-    }
-    std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
-
-// The last image a framebuffer swapped, as four floats per pixel.
+// The last image a framebuffer swapped, four floats per pixel.
 class Capture : public hox::IFramebufferCallback {
 public:
     void swap(const hox::SwapInfo* info) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        width = info->width;
-        height = info->height;
-        frame = info->frameNumber;
         const float* p = static_cast<const float*>(info->pixels);
-        pixels.assign(p, p + 4 * static_cast<std::size_t>(info->width) * static_cast<std::size_t>(info->height));
-        ++swaps;
+        pixels_.assign(p, p + 4 * static_cast<std::size_t>(info->width) * static_cast<std::size_t>(info->height));
     }
     std::vector<float> take() {
         std::lock_guard<std::mutex> lock(mutex_);
-        return pixels;
+        return pixels_;
     }
-    int width = 0, height = 0, frame = -1, swaps = 0;
-    std::vector<float> pixels;
 
 private:
     std::mutex mutex_;
+    std::vector<float> pixels_;
 };
 
 inline hox::Mat4f translation(float x, float y, float z) {
@@ -93,27 +56,27 @@ public:
         settings = THandle<DeviceSettings>(device_);
         options = THandle<RenderOptions>(device_);
         root = THandle<Group>(device_);
-        // Two views of different sizes (neither a multiple of 16) that share
-        // the scene: the second looks from the side.
+        // Two views of different sizes (neither a multiple of 16) sharing the
+        // scene; the second looks from the side.
         const int sizes[kViews][2] = {{width, height}, {height + 5, width - 7}};
         const Mat4f where[kViews] = {translation(0, 0, 0), translation(0.6f, 0.3f, 0.5f)};
+        THandle<RenderView> views[kViews];
         for (int v = 0; v < kViews; ++v) {
-            cameras[v] = THandle<Camera>(device_);
-            Camera* c = cameras[v].beginEdit();
+            THandle<Camera> camera(device_);
+            Camera* c = camera.beginEdit();
             c->initPerspective(70.0f);
             c->setResolution(sizes[v][0], sizes[v][1]);
             c->setAspectRatio(static_cast<float>(sizes[v][0]) / static_cast<float>(sizes[v][1]));
             c->setTransform(where[v]);
-            if (cameras[v].endEdit() != 0) return false;
-            framebuffers[v] = THandle<Framebuffer>(device_);
-            Framebuffer* f = framebuffers[v].beginEdit();
-            f->setFormat(FRAMEBUFFER_FORMAT_RGBA32F);
-            f->setSwapCallback(&captures[v]);
-            if (framebuffers[v].endEdit() != 0) return false;
+            THandle<Framebuffer> framebuffer(device_);
+            Framebuffer* b = framebuffer.beginEdit();
+            b->setFormat(FRAMEBUFFER_FORMAT_RGBA32F);
+            b->setSwapCallback(&captures[v]);
+            if (camera.endEdit() != 0 || framebuffer.endEdit() != 0) return false;
             views[v] = THandle<RenderView>(device_);
             RenderView* r = views[v].beginEdit();
-            r->setCamera(cameras[v]);
-            r->setFramebuffer(framebuffers[v]);
+            r->setCamera(camera);
+            r->setFramebuffer(framebuffer);
             r->setSceneRoot(root);
             r->setRenderOptions(options);
             if (views[v].endEdit() != 0) return false;
@@ -121,28 +84,24 @@ public:
         FrameDef* f = frameDef.beginEdit();
         for (auto& view : views) f->addRenderView(view);
         f->setDeviceSettings(settings);
-        if (frameDef.endEdit() != 0) return false;
-
         // Each frame stands alone unless a test asks for refinement.
         options.beginEdit()->setOption1b(OPTION_PROGRESSIVE_SAMPLING, false);
-        options.endEdit();
+        if (frameDef.endEdit() != 0 || options.endEdit() != 0) return false;
 
         grey = makeMatte({0.8f, 0.8f, 0.8f});
         red = makeMatte({0.9f, 0.2f, 0.1f});
         textured = makeMatte({1.0f, 1.0f, 1.0f});
-        if (!grey.isValid() || !red.isValid() || !textured.isValid()) return false;
-        if (!makeTexture(0)) return false;
-
-        floor = addQuad(-4, -1.2f, 4, 4, -6, grey);
+        if (!grey.isValid() || !red.isValid() || !textured.isValid() || !makeTexture(0)) return false;
+        addQuad(-4, -1.2f, 4, 4, -6, grey);
         box = addQuad(-1.5f, -0.8f, -0.2f, 0.6f, -3, red);
-        poster = addQuad(0.2f, -0.5f, 1.6f, 0.9f, -3.5f, textured);
+        addQuad(0.2f, -0.5f, 1.6f, 0.9f, -3.5f, textured);
 
-        light = THandle<Light>(device_);
         THandle<Shader> lightShader(device_);
         Shader* s = lightShader.beginEdit();
         if (s->instantiate("pointlight", "hoxstd") != 0) return false;
         s->setUniform1f("intensity", 12.0f);
         lightShader.endEdit();
+        THandle<Light> light(device_);
         Light* l = light.beginEdit();
         l->setShader(lightShader);
         l->setTransform(translation(0.5f, 2.0f, -1.0f));
@@ -160,17 +119,15 @@ public:
         return shader;
     }
 
-    // A 4 × 4 checker of two colours picked by `variant`, bound to the
-    // textured surface's colour map.
+    // A 4 × 4 checker of two colours picked by `variant`, as the textured
+    // surface's colour map.
     bool makeTexture(int variant) {
         uint8_t texels[4 * 4 * 4];
+        const uint8_t a = variant == 0 ? 250 : 20, b = variant == 0 ? 30 : 240;
         for (int i = 0; i < 16; ++i) {
             const bool odd = ((i % 4) + (i / 4)) % 2 != 0;
-            const uint8_t a = variant == 0 ? 250 : 20, b = variant == 0 ? 30 : 240;
-            texels[4 * i + 0] = odd ? a : b;
-            texels[4 * i + 1] = odd ? b : a;
-            texels[4 * i + 2] = static_cast<uint8_t>(variant == 0 ? 60 : 200);
-            texels[4 * i + 3] = 255;
+            const uint8_t texel[4] = {odd ? a : b, odd ? b : a, static_cast<uint8_t>(variant == 0 ? 60 : 200), 255};
+            std::copy(texel, texel + 4, texels + 4 * i);
         }
         hox::TextureDescriptor d;
         d.width = 4;
@@ -178,19 +135,18 @@ public:
         d.data = texels;
         texture = hox::THandle<hox::Texture>(device_);
         if (texture.beginEdit()->create(d) != 0 || texture.endEdit() != 0) return false;
-        hox::Shader* s = textured.beginEdit();
-        const int status = s->setUniformTexture2D("colourMap", texture);
+        const int status = textured.beginEdit()->setUniformTexture2D("colourMap", texture);
         return textured.endEdit() == 0 && status == 0;
     }
 
     hox::THandle<hox::Object> addQuad(float x0, float y0, float x1, float y1, float z,
                                       const hox::THandle<hox::Shader>& shader) {
         using namespace hox;
-        THandle<Geometry> quad(device_);
         const int indices[6] = {0, 1, 2, 2, 1, 3};
         const Vec3f coords[4] = {{x0, y0, z}, {x1, y0, z}, {x0, y1, z}, {x1, y1, z}};
         const Vec3f normals[4] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
         const Vec2f uv[4] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+        THandle<Geometry> quad(device_);
         Geometry* g = quad.beginEdit();
         g->init(GEOMETRY_TYPE_TRIANGLES, 2, 4);
         g->setIndexArray(indices);
@@ -220,31 +176,24 @@ public:
         s->setSetting1f(hox::DEVICE_CLUSTER_IMAGE_COMPRESSION_LEVEL, compression);
         settings.endEdit();
     }
-
     void setSampling(int rate) {
         options.beginEdit()->setOption1i(hox::OPTION_SAMPLING_RATE, rate);
         options.endEdit();
     }
-
     // One frame, waited for (bounded): the device's status.
     int render(int timeoutMs = 20000) {
         const int status = device_->frame(frameDef, false);
-        if (status != 0) return status;
-        return device_->sync(timeoutMs, true);
+        return status != 0 ? status : device_->sync(timeoutMs, true);
     }
 
     hox::THandle<hox::FrameDef> frameDef;
     hox::THandle<hox::DeviceSettings> settings;
     hox::THandle<hox::RenderOptions> options;
     hox::THandle<hox::Group> root;
-    hox::THandle<hox::Camera> cameras[kViews];
-    hox::THandle<hox::Framebuffer> framebuffers[kViews];
-    hox::THandle<hox::RenderView> views[kViews];
     Capture captures[kViews];
     hox::THandle<hox::Shader> grey, red, textured;
     hox::THandle<hox::Texture> texture;
-    hox::THandle<hox::Object> floor, box, poster;
-    hox::THandle<hox::Light> light;
+    hox::THandle<hox::Object> box;
 
 private:
     hox::IRenderDevice* device_;

@@ -1,6 +1,6 @@
 // Shared pieces of the device tests: a message log, an engine that holds
 // frames until the test completes them, and a fixture that runs each test on
-// a freshly initialised device.
+// a freshly initialised device with a ready camera, framebuffer and view.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,16 +20,20 @@
 #include "hox/camera.h"
 #include "hox/device.h"
 #include "hox/device_settings.h"
+#include "hox/entity.h"
 #include "hox/frame_def.h"
 #include "hox/framebuffer.h"
+#include "hox/geometry.h"
 #include "hox/message_callback.h"
 #include "hox/render_options.h"
 #include "hox/render_view.h"
+#include "hox/shader.h"
+#include "hox/status.h"
 #include "platform/aligned_memory.h"
+#include "scene/entity_records.h"
 #include "scene/record.h"
 #include "scene/settings_records.h"
 #include "scene/view_records.h"
-#include "scene/entity_records.h"
 #include "util/cvars.h"
 #include "util/messages.h"
 
@@ -38,33 +42,34 @@ namespace testing_support {
 
 class MessageLog : public IMessageCallback {
 public:
-    void message(int, const char* text) override { add(m_messages, text); }
-    void warning(const char* text) override { add(m_warnings, text); }
-    void error(const char* text) override { add(m_errors, text); }
+    void message(int, const char*) override {}
+    void warning(const char* text) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_warnings.push_back(text);
+    }
+    void error(const char*) override {}
 
-    std::vector<std::string> warnings() const { return copy(m_warnings); }
-    std::vector<std::string> errors() const { return copy(m_errors); }
-    std::vector<std::string> messages() const { return copy(m_messages); }
+    std::vector<std::string> warnings() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_warnings;
+    }
 
 private:
-    void add(std::vector<std::string>& list, const char* text) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        list.push_back(text);
-    }
-    std::vector<std::string> copy(const std::vector<std::string>& list) const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return list;
-    }
-
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_messages, m_warnings, m_errors;
+    std::vector<std::string> m_warnings;
 };
 
 // Keeps every frame in flight (one work unit) until complete() is called,
 // possibly from another thread. Counts what the device asks of it.
 class HeldEngine : public engine::IRenderEngine {
+    template <typename F>
+    auto locked(F read) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return read();
+    }
+
 public:
-    int init(const scene::DeviceSettingsData&) override { return m_initStatus; }
+    int init(const scene::DeviceSettingsData&) override { return 0; }
     int shutdown() override { return 0; }
     int renderFrame(engine::FrameSlot& slot) override {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -95,20 +100,10 @@ public:
         m_pending.erase(it);
         return true;
     }
-    bool isPending(int frameNumber) const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_pending.count(frameNumber) != 0;
-    }
-    std::vector<int> rendered() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_rendered;
-    }
-    int aborts() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_aborts;
-    }
+    bool isPending(int frameNumber) const { return locked([&] { return m_pending.count(frameNumber) != 0; }); }
+    std::vector<int> rendered() const { return locked([this] { return m_rendered; }); }
+    int aborts() const { return locked([this] { return m_aborts; }); }
 
-    int m_initStatus = 0;
     int m_creates = 0;
     int m_destroys = 0;
     int m_endEdits = 0;
@@ -152,10 +147,8 @@ inline engine::IRenderEngine* createHeldEngine(void*) {
 }
 inline engine::IRenderEngine* createNoEngine(void*) { return nullptr; }
 
-// The typed record of a handle's current version, for inspection.
-template <typename R>
-R* currentRecord(RenderDevice& device, const HandleBase& handle) {
-    return scene::recordAs<R>(device.objectTable().lookup(handle));
+inline std::string pluginPath(const char* name) {
+    return std::string(HOX_TEST_PLUGIN_DIR) + "/" + name;
 }
 
 // A device initialised for the test, with a minimal valid frame: one render
@@ -197,9 +190,41 @@ protected:
         v->setCamera(camera);
         v->setFramebuffer(framebuffer);
         ASSERT_EQ(0, view.endEdit());
-        FrameDef* f = frameDef.beginEdit();
-        f->addRenderView(view);
+        frameDef.beginEdit()->addRenderView(view);
         ASSERT_EQ(0, frameDef.endEdit());
+    }
+
+    // A shader of one of the test plug-ins.
+    THandle<Shader> pluginShader(const char* shaderName, const char* pluginName) {
+        THandle<Shader> shader(hostDevice);
+        EXPECT_EQ(0, shader.beginEdit()->instantiate(shaderName, pluginPath(pluginName).c_str()));
+        EXPECT_EQ(0, shader.endEdit());
+        return shader;
+    }
+
+    // Two triangles spanning `width` x `height` in the xy plane from `corner`.
+    static void setQuad(THandle<Geometry>& quad, Vec3f corner, float width, float height) {
+        const int indices[6] = {0, 1, 2, 2, 1, 3};
+        const Vec3f coords[4] = {corner,
+                                 {corner.x + width, corner.y, corner.z},
+                                 {corner.x, corner.y + height, corner.z},
+                                 {corner.x + width, corner.y + height, corner.z}};
+        Geometry* g = quad.beginEdit();
+        ASSERT_EQ(0, g->init(GEOMETRY_TYPE_TRIANGLES, 2, 4));
+        ASSERT_EQ(0, g->setIndexArray(indices));
+        ASSERT_EQ(0, g->setCoordArray3f(coords));
+        ASSERT_EQ(0, quad.endEdit());
+    }
+
+    int renderAndSync() {
+        const int status = hostDevice->frame(frameDef, false);
+        return status != 0 ? status : hostDevice->sync(10000, true);
+    }
+
+    // The typed record of a handle's current version, for inspection.
+    template <typename R>
+    R* current(const HandleBase& handle) {
+        return scene::recordAs<R>(device->objectTable().lookup(handle));
     }
 
     // Frame numbers run on across Shutdown and Init, so tests count from

@@ -7,66 +7,42 @@
 #include "engine/frame_slot_serialization.h"
 #include "engine/frame_context.h"
 #include "engine/render_engine.h"
-#include "hox/entity.h"
-#include "hox/geometry.h"
-#include "hox/shader.h"
 #include "trace/compiled_scene.h"
 #include "util/memory_stream.h"
 
 namespace hox {
 namespace {
 
-using testing_support::DeviceTest;
-
-std::string plugin(const char* name) {
-    return std::string(HOX_TEST_PLUGIN_DIR) + "/" + name;
-}
-
-class FrameCompileTest : public DeviceTest {
+class FrameCompileTest : public testing_support::DeviceTest {
 protected:
     // Two objects sharing one quad and a light, under a root group that
     // carries the surface shader.
     void buildScene() {
         buildView();
-        THandle<Shader> surface(hostDevice), lightShader(hostDevice);
-        ASSERT_EQ(0, surface.beginEdit()->instantiate("all_kinds", plugin("all_kinds").c_str()));
-        ASSERT_EQ(0, surface.endEdit());
-        ASSERT_EQ(
-            0, lightShader.beginEdit()->instantiate("reloadable", plugin("reloadable_b").c_str()));
-        ASSERT_EQ(0, lightShader.endEdit());
-
+        const THandle<Shader> surface = pluginShader("all_kinds", "all_kinds");
+        const THandle<Shader> lightShader = pluginShader("reloadable", "reloadable_b");
         quad = THandle<Geometry>(hostDevice);
-        editQuad(1.0f);
-        root = THandle<Group>(hostDevice);
+        setQuad(quad, {0, 0, 0}, 1.0f, 1.0f);
         for (int i = 0; i < 2; ++i) {
             objects[i] = THandle<Object>(hostDevice);
             Object* o = objects[i].beginEdit();
             o->setGeometry(quad);
-            Mat4f m = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 4.0f * i, 0, 0, 1}};
-            o->setTransform(m);
+            o->setTransform({{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 4.0f * i, 0, 0, 1}});
             ASSERT_EQ(0, objects[i].endEdit());
         }
         light = THandle<Light>(hostDevice);
         ASSERT_EQ(0, light.beginEdit()->setShader(lightShader));
         ASSERT_EQ(0, light.endEdit());
+        root = THandle<Group>(hostDevice);
         Group* g = root.beginEdit();
         ASSERT_EQ(0, g->setShader(surface));
-        g->addChild(objects[0]);
-        g->addChild(objects[1]);
-        g->addChild(light);
+        for (const EntityHandle& child : {EntityHandle(objects[0]), EntityHandle(objects[1]),
+                                          EntityHandle(light)}) {
+            g->addChild(child);
+        }
         ASSERT_EQ(0, root.endEdit());
         view.beginEdit()->setSceneRoot(root);
         ASSERT_EQ(0, view.endEdit());
-    }
-
-    void editQuad(float size) {
-        const int indices[6] = {0, 1, 2, 2, 1, 3};
-        const Vec3f coords[4] = {{0, 0, 0}, {size, 0, 0}, {0, size, 0}, {size, size, 0}};
-        Geometry* g = quad.beginEdit();
-        ASSERT_EQ(0, g->init(GEOMETRY_TYPE_TRIANGLES, 2, 4));
-        ASSERT_EQ(0, g->setIndexArray(indices));
-        ASSERT_EQ(0, g->setCoordArray3f(coords));
-        ASSERT_EQ(0, quad.endEdit());
     }
 
     // The slot of `frameNumber` as the cluster engine would send it.
@@ -127,7 +103,7 @@ TEST_F(FrameCompileTest, FramesCarryTheWalkedSceneAndCompileItWithSharedMeshes) 
     EXPECT_EQ(even.instances[0].mesh, odd.instances[0].mesh);
 
     // An edited geometry is a new version: it is compiled afresh.
-    editQuad(2.0f);
+    setQuad(quad, {0, 0, 0}, 2.0f, 2.0f);
     ASSERT_EQ(0, hostDevice->frame(frameDef, false));
     const trace::CompiledScene& edited = compiled(first + 2);
     ASSERT_EQ(2, edited.instances.count);

@@ -1,21 +1,30 @@
 // The frame cycle: overlap of frames in flight, sync rules, abort, failures.
-#include <gtest/gtest.h>
-
 #include <chrono>
 
 #include "device_test_support.h"
-#include "hox/status.h"
 
 namespace hox {
 namespace {
 
 using namespace std::chrono_literals;
 using testing_support::DelayedCompletion;
-using testing_support::DeviceTest;
 
-using FrameCycleTest = DeviceTest;
+class FrameCycleTest : public testing_support::DeviceTest {
+protected:
+    // Gives the frame definition device settings of its own.
+    void attachSettings() {
+        settings = THandle<DeviceSettings>(hostDevice);
+        frameDef.beginEdit()->setDeviceSettings(settings);
+        frameDef.endEdit();
+    }
+    scene::DeviceSettingsData& settingsData() {
+        return current<scene::DeviceSettingsRecord>(settings)->settings;
+    }
 
-TEST_F(FrameCycleTest, TwoAsyncFramesStayInFlightAndTheThirdWaitsOnlyForTheFirst) {
+    THandle<DeviceSettings> settings;
+};
+
+TEST_F(FrameCycleTest, AsyncFramesOverlapByOneAndASynchronousFrameWaitsForAllInFlight) {
     useHeldEngine();
     buildView();
     const int f0 = firstFrame();
@@ -24,7 +33,6 @@ TEST_F(FrameCycleTest, TwoAsyncFramesStayInFlightAndTheThirdWaitsOnlyForTheFirst
     EXPECT_EQ(2, device->framesInFlight());
     EXPECT_EQ(f0, slotOf(f0).frameNumber);
     EXPECT_EQ(f0 + 1, slotOf(f0 + 1).frameNumber);
-
     {
         DelayedCompletion first(heldEngine(), f0, 20ms);
         // If the third frame waited for the second as well, only this
@@ -39,48 +47,41 @@ TEST_F(FrameCycleTest, TwoAsyncFramesStayInFlightAndTheThirdWaitsOnlyForTheFirst
     EXPECT_EQ(f0 + 1, slotOf(f0 + 1).frameNumber);
     EXPECT_EQ(1, slotOf(f0 + 1).remainingUnits());
 
-    heldEngine().complete(f0 + 1);
-    heldEngine().complete(f0 + 2);
-    EXPECT_EQ(0, hostDevice->sync(1000, true));
-    EXPECT_EQ(0, device->framesInFlight());
-    EXPECT_EQ(-1, slotOf(f0 + 1).frameNumber);
-    EXPECT_EQ(-1, slotOf(f0 + 2).frameNumber);
-}
-
-TEST_F(FrameCycleTest, SwitchingFromAsyncWaitsForEveryFrameInFlight) {
-    useHeldEngine();
-    buildView();
-    const int f0 = firstFrame();
-    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
-    {
-        DelayedCompletion first(heldEngine(), f0, 20ms);
-        ASSERT_EQ(0, hostDevice->frame(frameDef, false));
-    }
-    EXPECT_FALSE(heldEngine().isPending(f0));
-    EXPECT_EQ(1, device->framesInFlight());
-    EXPECT_EQ(-1, slotOf(f0).frameNumber);
-
-    // After a synchronous frame the next frame waits for it, too.
+    // Switching to synchronous waits for both frames in flight.
     {
         DelayedCompletion second(heldEngine(), f0 + 1, 20ms);
+        DelayedCompletion third(heldEngine(), f0 + 2, 30ms);
         ASSERT_EQ(0, hostDevice->frame(frameDef, false));
     }
     EXPECT_FALSE(heldEngine().isPending(f0 + 1));
+    EXPECT_FALSE(heldEngine().isPending(f0 + 2));
     EXPECT_EQ(1, device->framesInFlight());
-    heldEngine().complete(f0 + 2);
-    EXPECT_EQ(0, hostDevice->sync(1000, false));
+    EXPECT_EQ(-1, slotOf(f0 + 2).frameNumber);
+    // After a synchronous frame the next frame waits for it, too.
+    {
+        DelayedCompletion fourth(heldEngine(), f0 + 3, 20ms);
+        ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+    }
+    EXPECT_FALSE(heldEngine().isPending(f0 + 3));
+    EXPECT_EQ(1, device->framesInFlight());
+    heldEngine().complete(f0 + 4);
+    EXPECT_EQ(0, hostDevice->sync(1000, true));
+    EXPECT_EQ(0, device->framesInFlight());
+    EXPECT_EQ(-1, slotOf(f0 + 3).frameNumber);
+    EXPECT_EQ(-1, slotOf(f0 + 4).frameNumber);
 }
 
-TEST_F(FrameCycleTest, SyncRightAfterInitReturnsAtOnce) {
+TEST_F(FrameCycleTest, SyncWaitsForTheCurrentFrameOnlyWhenAskedForAllAndTreatsNegativeAsZero) {
+    useHeldEngine();
+    // Nothing in flight right after Init: every sync returns at once.
     EXPECT_EQ(0, hostDevice->sync(0, false));
     EXPECT_EQ(0, hostDevice->sync(-1, true));
-}
 
-TEST_F(FrameCycleTest, SyncWithNegativeTimeoutBehavesAsZero) {
-    useHeldEngine();
     buildView();
     const int f0 = firstFrame();
     ASSERT_EQ(0, hostDevice->frame(frameDef, true));
+    // One async frame: sync without waitAll has nothing older to wait for.
+    EXPECT_EQ(0, hostDevice->sync(0, false));
     EXPECT_EQ(RESULT_TIMEOUT, hostDevice->sync(-5, true));
     EXPECT_EQ(RESULT_TIMEOUT, hostDevice->sync(0, true));
     // A timed-out frame stays in flight and can be waited for again.
@@ -91,26 +92,12 @@ TEST_F(FrameCycleTest, SyncWithNegativeTimeoutBehavesAsZero) {
     EXPECT_EQ(0, device->framesInFlight());
 }
 
-TEST_F(FrameCycleTest, SyncAfterAsyncFrameWaitsForTheCurrentOnlyWhenAskedForAll) {
-    useHeldEngine();
-    buildView();
-    const int f0 = firstFrame();
-    ASSERT_EQ(0, hostDevice->frame(frameDef, true));
-    // One async frame: sync without waitAll has nothing older to wait for.
-    EXPECT_EQ(0, hostDevice->sync(0, false));
-    EXPECT_EQ(1, device->framesInFlight());
-    EXPECT_EQ(RESULT_TIMEOUT, hostDevice->sync(0, true));
-    heldEngine().complete(f0);
-    EXPECT_EQ(0, hostDevice->sync(0, true));
-}
-
 TEST_F(FrameCycleTest, AbortWithTwoFramesInFlightFreesBothSlots) {
     useHeldEngine();
     buildView();
     ASSERT_EQ(0, hostDevice->frame(frameDef, true));
     ASSERT_EQ(0, hostDevice->frame(frameDef, true));
-    scene::CameraRecord* cameraVersion =
-        testing_support::currentRecord<scene::CameraRecord>(*device, camera);
+    scene::CameraRecord* cameraVersion = current<scene::CameraRecord>(camera);
     ASSERT_NE(nullptr, cameraVersion);
     EXPECT_EQ(3, cameraVersion->refCount());  // table + two frames
 
@@ -141,7 +128,7 @@ TEST_F(FrameCycleTest, FrameWithoutViewsStillAdvancesTheFrameNumber) {
     EXPECT_EQ(0, hostDevice->sync(1000, true));
 }
 
-TEST_F(FrameCycleTest, UnknownFrameDefinitionFailsBeforeAnythingChanges) {
+TEST_F(FrameCycleTest, UnknownFrameDefinitionOrNoDeviceFailsBeforeAnythingChanges) {
     THandle<FrameDef> missing;
     EXPECT_EQ(RESULT_FAILED, hostDevice->frame(missing, true));
     THandle<FrameDef> destroyed(hostDevice);
@@ -150,16 +137,19 @@ TEST_F(FrameCycleTest, UnknownFrameDefinitionFailsBeforeAnythingChanges) {
     EXPECT_EQ(RESULT_FAILED, hostDevice->frame(destroyed, true));
     EXPECT_EQ(before, device->frameNumber());
     EXPECT_EQ(nullptr, device->engine());
+
+    Shutdown(hostDevice);
+    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(frameDef, true));
+    EXPECT_EQ(0, Init(&log, hostDevice));
 }
 
-TEST_F(FrameCycleTest, RenderViewNamingNoRenderViewFailsWithAWarning) {
+TEST_F(FrameCycleTest, ViewListEntryThatIsNoRenderViewFailsWithAWarning) {
     useHeldEngine();
     buildView();
     THandle<RenderView> gone(hostDevice);
     const int goneInstance = gone.getInstance();
     gone.destroy();
-    FrameDef* def = frameDef.beginEdit();
-    def->addRenderView(THandle<RenderView>::fromInstance(goneInstance));
+    frameDef.beginEdit()->addRenderView(THandle<RenderView>::fromInstance(goneInstance));
     frameDef.endEdit();
 
     const int f0 = firstFrame();
@@ -172,7 +162,12 @@ TEST_F(FrameCycleTest, RenderViewNamingNoRenderViewFailsWithAWarning) {
     EXPECT_EQ(0, device->framesInFlight());
     EXPECT_TRUE(heldEngine().rendered().empty());
     // The camera of the first, valid view was resolved but not referenced.
-    EXPECT_EQ(1, testing_support::currentRecord<scene::CameraRecord>(*device, camera)->refCount());
+    EXPECT_EQ(1, current<scene::CameraRecord>(camera)->refCount());
+
+    // A live handle of another class is no render view either.
+    current<scene::FrameDefRecord>(frameDef)->renderViews[0] = camera.getValue();
+    EXPECT_EQ(RESULT_INVALID_HANDLE, hostDevice->frame(frameDef, true));
+    EXPECT_TRUE(heldEngine().rendered().empty());
 }
 
 TEST_F(FrameCycleTest, RenderViewWithoutCameraOrFramebufferFails) {
@@ -191,23 +186,10 @@ TEST_F(FrameCycleTest, RenderViewWithoutCameraOrFramebufferFails) {
     EXPECT_EQ(0, device->framesInFlight());
 }
 
-TEST_F(FrameCycleTest, HandleOfAnotherClassInTheViewListIsNoRenderView) {
-    buildView();
-    scene::FrameDefRecord* def =
-        testing_support::currentRecord<scene::FrameDefRecord>(*device, frameDef);
-    def->renderViews[0] = camera.getValue();
-    EXPECT_EQ(RESULT_INVALID_HANDLE, hostDevice->frame(frameDef, true));
-}
-
 TEST_F(FrameCycleTest, ClusterRequestWithoutClusterEngineFallsBackToLocal) {
     buildView();
-    THandle<DeviceSettings> settings(hostDevice);
-    scene::DeviceSettingsRecord* record =
-        testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
-    ASSERT_NE(nullptr, record);
-    record->settings.clusterEnabled = true;
-    frameDef.beginEdit()->setDeviceSettings(settings);
-    frameDef.endEdit();
+    attachSettings();
+    settingsData().clusterEnabled = true;
 
     const int before = device->frameNumber();
     EXPECT_EQ(RESULT_CONNECTION_FAILED, hostDevice->frame(frameDef, true));
@@ -217,41 +199,27 @@ TEST_F(FrameCycleTest, ClusterRequestWithoutClusterEngineFallsBackToLocal) {
     // Unchanged settings: the next frame tries the cluster again.
     EXPECT_EQ(RESULT_CONNECTION_FAILED, hostDevice->frame(frameDef, true));
 
-    record = testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
-    record->settings.clusterEnabled = false;
+    settingsData().clusterEnabled = false;
     EXPECT_EQ(0, hostDevice->frame(frameDef, true));
     EXPECT_EQ(before + 1, device->frameNumber());
 }
 
 TEST_F(FrameCycleTest, FrameCopiesTheSettingsAndKeepsTheShaderPathWithASlash) {
     buildView();
-    THandle<DeviceSettings> settings(hostDevice);
-    scene::DeviceSettingsRecord* record =
-        testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
-    record->settings.shaderPath = "/opt/shaders";
-    record->settings.threadCount = 3;
-    frameDef.beginEdit()->setDeviceSettings(settings);
-    frameDef.endEdit();
-
-    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
-    EXPECT_EQ(3, device->settings().threadCount);
-    EXPECT_EQ(3, slotOf(device->frameNumber()).settings.threadCount);
-    EXPECT_STREQ("/opt/shaders/", device->shaderSearchPath().c_str());
-
-    record = testing_support::currentRecord<scene::DeviceSettingsRecord>(*device, settings);
-    record->settings.shaderPath = "";
-    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
-    EXPECT_STREQ("", device->shaderSearchPath().c_str());
-
-    record->settings.shaderPath = "lib/";
-    ASSERT_EQ(0, hostDevice->frame(frameDef, false));
-    EXPECT_STREQ("lib/", device->shaderSearchPath().c_str());
-}
-
-TEST_F(FrameCycleTest, FrameBeforeInitFails) {
-    Shutdown(hostDevice);
-    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(frameDef, true));
-    EXPECT_EQ(0, Init(&log, hostDevice));
+    attachSettings();
+    settingsData().threadCount = 3;
+    const struct {
+        const char* given;
+        const char* searched;
+    } paths[] = {{"/opt/shaders", "/opt/shaders/"}, {"", ""}, {"lib/", "lib/"}};
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.given);
+        settingsData().shaderPath = path.given;
+        ASSERT_EQ(0, hostDevice->frame(frameDef, false));
+        EXPECT_STREQ(path.searched, device->shaderSearchPath().c_str());
+        EXPECT_EQ(3, device->settings().threadCount);
+        EXPECT_EQ(3, slotOf(device->frameNumber()).settings.threadCount);
+    }
 }
 
 }  // namespace

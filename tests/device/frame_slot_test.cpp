@@ -1,5 +1,5 @@
-// FrameSlot: work counting between engine threads and the device's wait, and
-// the prepared views it keeps from frame to frame.
+// FrameSlot: work counting between engine threads and the device's wait,
+// the prepared views it keeps from frame to frame, and its references.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -7,28 +7,31 @@
 
 #include "engine/frame_slot.h"
 #include "hox/status.h"
+#include "scene/entity_records.h"
+#include "scene/geometry_record.h"
+#include "scene/object_table.h"
 
 namespace hox {
 namespace {
 
-TEST(FrameSlot, StartsFreeWithNoViews) {
+TEST(FrameSlot, WaitEndsOnlyWhenEveryUnitIsDoneEvenWhenCountedPastZero) {
     engine::FrameSlot slot;
     EXPECT_EQ(-1, slot.frameNumber);
-    EXPECT_EQ(0, slot.remainingUnits());
-    EXPECT_EQ(0, slot.useCount);
-    EXPECT_EQ(0, slot.viewCount());
-    EXPECT_EQ(16, slot.views.growthStep());
-}
-
-TEST(FrameSlot, WaitTimesOutWhileUnitsRemain) {
-    engine::FrameSlot slot;
+    EXPECT_EQ(RESULT_OK, slot.waitForCompletion(0));  // a free slot has nothing to wait for
+    slot.frameNumber = 4;
     slot.beginWork(2);
     EXPECT_EQ(2, slot.totalUnits());
     EXPECT_EQ(RESULT_TIMEOUT, slot.waitForCompletion(0));
     slot.completeWorkUnits(1);
     EXPECT_EQ(RESULT_TIMEOUT, slot.waitForCompletion(5));
-    slot.completeWorkUnits(1);
+    slot.completeWorkUnits(3);
+    EXPECT_EQ(0, slot.remainingUnits());
     EXPECT_EQ(RESULT_OK, slot.waitForCompletion(0));
+
+    slot.beginWork(5);
+    slot.markFree();
+    EXPECT_EQ(-1, slot.frameNumber);
+    EXPECT_EQ(0, slot.remainingUnits());
 }
 
 TEST(FrameSlot, ConcurrentCompletionsEndTheWaitExactlyAtZero) {
@@ -47,14 +50,6 @@ TEST(FrameSlot, ConcurrentCompletionsEndTheWaitExactlyAtZero) {
     for (std::thread& w : workers) w.join();
 }
 
-TEST(FrameSlot, CountingPastZeroStillEndsTheWait) {
-    engine::FrameSlot slot;
-    slot.beginWork(1);
-    slot.completeWorkUnits(3);
-    EXPECT_EQ(0, slot.remainingUnits());
-    EXPECT_EQ(RESULT_OK, slot.waitForCompletion(0));
-}
-
 TEST(FrameSlot, ResizingKeepsTheViewsProgressiveState) {
     engine::FrameSlot slot;
     ASSERT_TRUE(slot.resizeViews(3));
@@ -69,13 +64,37 @@ TEST(FrameSlot, ResizingKeepsTheViewsProgressiveState) {
     EXPECT_EQ(0, slot.views.capacity());
 }
 
-TEST(FrameSlot, MarkFreeClearsTheFrame) {
+// Render threads may drop a frame's last reference on a record while the
+// host replaces that record by a new version; exactly one of them frees it.
+TEST(FrameSlot, HostEditsWhileAnotherThreadDropsTheFramesReferences) {
+    scene::ObjectTable table;
+    constexpr int kGeometries = 32;
+    for (int i = 0; i < kGeometries; ++i) ASSERT_EQ(i, table.create(CLASS_TYPE_GEOMETRY));
+    ASSERT_EQ(0, table.create(CLASS_TYPE_CAMERA));
+
     engine::FrameSlot slot;
-    slot.frameNumber = 4;
-    slot.beginWork(5);
-    slot.markFree();
-    EXPECT_EQ(-1, slot.frameNumber);
-    EXPECT_EQ(0, slot.remainingUnits());
+    ASSERT_TRUE(slot.resizeViews(1));
+    for (int round = 0; round < 50; ++round) {
+        accel::PreparedView& view = slot.view(0);
+        view.camera = scene::recordAs<scene::CameraRecord>(table.lookup(CLASS_TYPE_CAMERA, 0));
+        for (int i = 0; i < kGeometries; ++i) {
+            view.geometries.push(
+                scene::recordAs<scene::GeometryRecord>(table.lookup(CLASS_TYPE_GEOMETRY, i)));
+        }
+        slot.takeReferences();
+
+        std::thread release([&slot] { slot.releaseReferences(); });
+        for (int i = 0; i < kGeometries; ++i) {
+            EXPECT_NE(nullptr, table.beginEdit(HandleBase(CLASS_TYPE_GEOMETRY, i), round));
+        }
+        table.beginEdit(HandleBase(CLASS_TYPE_CAMERA, 0), round);
+        release.join();
+
+        EXPECT_EQ(0, slot.useCount);
+        for (int i = 0; i < kGeometries; ++i) {
+            ASSERT_EQ(1, table.lookup(CLASS_TYPE_GEOMETRY, i)->refCount());
+        }
+    }
 }
 
 }  // namespace

@@ -1,14 +1,10 @@
 // Static views and progressive passes across frames.
-#include <gtest/gtest.h>
-
 #include "device_test_support.h"
 
 namespace hox {
 namespace {
 
-using testing_support::DeviceTest;
-
-class ProgressiveStateTest : public DeviceTest {
+class ProgressiveStateTest : public testing_support::DeviceTest {
 protected:
     void useOptions(int rate, int maxRate, bool progressive) {
         options = THandle<RenderOptions>(hostDevice);
@@ -30,35 +26,41 @@ protected:
     THandle<RenderOptions> options;
 };
 
-TEST_F(ProgressiveStateTest, PassesCountUpToFourToTheRateGapThenTheViewIsStatic) {
+// After any edit nothing accumulates; then passes count up to four to the
+// power of the rate gap, after which the unchanged view is static.
+TEST_F(ProgressiveStateTest, PassesCountUpToTheLimitOfTheOptionsThenTheViewIsStaticUntilAnEdit) {
     buildView();
-    useOptions(3, 4, true);  // 4^(4-3) = 4 passes
-
-    const accel::PreparedView& first = renderFrame();
-    // The scene was just built: nothing accumulates yet.
-    EXPECT_FALSE(first.progressive);
-    EXPECT_FALSE(first.isStatic);
-    EXPECT_EQ(0, first.passCount);
-
-    for (int pass = 1; pass <= 4; ++pass) {
-        const accel::PreparedView& v = renderFrame();
-        EXPECT_TRUE(v.progressive);
-        EXPECT_FALSE(v.isStatic) << "pass " << pass;
-        EXPECT_EQ(pass, v.passCount);
+    const struct {
+        const char* name;
+        int rate, maxRate;
+        bool progressive;
+        int passes;
+    } cases[] = {
+        {"built-in defaults", 0, 0, true, 256},
+        {"not progressive", 0, 4, false, 0},
+        {"rate above the maximum", 2, 1, true, 1},
+        {"gap of one", 3, 4, true, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.maxRate != 0) useOptions(c.rate, c.maxRate, c.progressive);
+        const accel::PreparedView& first = renderFrame();
+        EXPECT_FALSE(first.progressive);
+        EXPECT_FALSE(first.isStatic);
+        EXPECT_EQ(0, first.passCount);
+        for (int pass = 1; pass <= c.passes; ++pass) {
+            const accel::PreparedView& v = renderFrame();
+            ASSERT_TRUE(v.progressive);
+            ASSERT_FALSE(v.isStatic) << "pass " << pass;
+            ASSERT_EQ(pass, v.passCount);
+        }
+        for (int i = 0; i < 2; ++i) {
+            const accel::PreparedView& v = renderFrame();
+            EXPECT_EQ(c.progressive, v.progressive);
+            EXPECT_TRUE(v.isStatic);
+            EXPECT_EQ(c.passes, v.passCount);
+        }
     }
-    for (int i = 0; i < 2; ++i) {
-        const accel::PreparedView& v = renderFrame();
-        EXPECT_TRUE(v.progressive);
-        EXPECT_TRUE(v.isStatic);
-        EXPECT_EQ(4, v.passCount);
-    }
-}
-
-TEST_F(ProgressiveStateTest, AnyEditStartsThePassesAgain) {
-    buildView();
-    useOptions(3, 4, true);
-    for (int i = 0; i < 7; ++i) renderFrame();
-    ASSERT_TRUE(slotOf(device->frameNumber()).view(0).isStatic);
 
     // An edit of an object the view does not even use marks the scene dirty.
     THandle<Camera> unrelated(hostDevice);
@@ -69,32 +71,6 @@ TEST_F(ProgressiveStateTest, AnyEditStartsThePassesAgain) {
     EXPECT_FALSE(afterEdit.isStatic);
     EXPECT_EQ(0, afterEdit.passCount);
     EXPECT_EQ(1, renderFrame().passCount);
-}
-
-TEST_F(ProgressiveStateTest, DefaultOptionsRefineForTwoHundredFiftySixPasses) {
-    buildView();
-    renderFrame();
-    for (int pass = 1; pass <= 256; ++pass) ASSERT_EQ(pass, renderFrame().passCount);
-    EXPECT_TRUE(renderFrame().isStatic);
-}
-
-TEST_F(ProgressiveStateTest, RateAtOrAboveTheMaximumGivesOnePass) {
-    buildView();
-    useOptions(2, 1, true);
-    renderFrame();
-    EXPECT_EQ(1, renderFrame().passCount);
-    EXPECT_TRUE(renderFrame().isStatic);
-}
-
-TEST_F(ProgressiveStateTest, WithoutProgressiveSamplingAnUnchangedSceneIsStatic) {
-    buildView();
-    useOptions(0, 4, false);
-    const accel::PreparedView& first = renderFrame();
-    EXPECT_FALSE(first.isStatic);
-    const accel::PreparedView& second = renderFrame();
-    EXPECT_FALSE(second.progressive);
-    EXPECT_TRUE(second.isStatic);
-    EXPECT_EQ(0, second.passCount);
 }
 
 TEST_F(ProgressiveStateTest, DisabledStaticFramesRenderEveryView) {

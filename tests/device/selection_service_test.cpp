@@ -2,30 +2,23 @@
 // follows, the references it holds on the last frame's records, the result
 // array's growth and what a region result leaves in its slot.
 #include <cmath>
-#include <string>
 #include <vector>
 
 #include "device/selection_service.h"
 #include "device_test_support.h"
 #include "engine/render_engine.h"
-#include "hox/entity.h"
-#include "hox/geometry.h"
 #include "hox/selection.h"
-#include "hox/shader.h"
 #include "scene/geometry_record.h"
 
 namespace hox {
 namespace {
-
-using testing_support::currentRecord;
-using testing_support::DeviceTest;
 
 constexpr int kObjects = 20;
 
 // A row of small quads at depth 10 in front of a 64 x 48 camera with a 90°
 // field of view (the view spans x in [-10, 10] there), each with its own
 // geometry, under a root group with the surface shader.
-class SelectionServiceTest : public DeviceTest {
+class SelectionServiceTest : public testing_support::DeviceTest {
 protected:
     void SetUp() override {
         DeviceTest::SetUp();
@@ -35,39 +28,23 @@ protected:
         c->setResolution(64, 48);
         c->setAspectRatio(64.0f / 48.0f);
         ASSERT_EQ(0, camera.endEdit());
-        THandle<Shader> surface(hostDevice);
-        const std::string plugin = std::string(HOX_TEST_PLUGIN_DIR) + "/all_kinds";
-        ASSERT_EQ(0, surface.beginEdit()->instantiate("all_kinds", plugin.c_str()));
-        ASSERT_EQ(0, surface.endEdit());
-        root = THandle<Group>(hostDevice);
-        Group* g = root.beginEdit();
-        ASSERT_EQ(0, g->setShader(surface));
+        const THandle<Shader> surface = pluginShader("all_kinds", "all_kinds");
         for (int i = 0; i < kObjects; ++i) {
             geometries.emplace_back(hostDevice);
             objects.emplace_back(hostDevice);
-            const int indices[6] = {0, 1, 2, 2, 1, 3};
-            const float x = -8.0f + 0.8f * static_cast<float>(i);
-            const Vec3f coords[4] = {{x, -0.25f, -10}, {x + 0.5f, -0.25f, -10}, {x, 0.25f, -10},
-                                     {x + 0.5f, 0.25f, -10}};
-            Geometry* geometry = geometries[i].beginEdit();
-            ASSERT_EQ(0, geometry->init(GEOMETRY_TYPE_TRIANGLES, 2, 4));
-            ASSERT_EQ(0, geometry->setIndexArray(indices));
-            ASSERT_EQ(0, geometry->setCoordArray3f(coords));
-            ASSERT_EQ(0, geometries[i].endEdit());
+            setQuad(geometries[i], {-8.0f + 0.8f * static_cast<float>(i), -0.25f, -10}, 0.5f, 0.5f);
             ASSERT_EQ(0, objects[i].beginEdit()->setGeometry(geometries[i]));
             ASSERT_EQ(0, objects[i].endEdit());
-            g->addChild(objects[i]);
         }
+        root = THandle<Group>(hostDevice);
+        Group* g = root.beginEdit();
+        ASSERT_EQ(0, g->setShader(surface));
+        for (const THandle<Object>& object : objects) g->addChild(object);
         ASSERT_EQ(0, root.endEdit());
         view.beginEdit()->setSceneRoot(root);
         ASSERT_EQ(0, view.endEdit());
         service = static_cast<device::SelectionService*>(hostDevice->getSelectionDevice());
         ASSERT_NE(nullptr, service);
-    }
-
-    int render() {
-        const int status = hostDevice->frame(frameDef, false);
-        return status != 0 ? status : hostDevice->sync(10000, true);
     }
 
     // The pixel column nearest the centre of quad i (x = -7.75 + 0.8 i at
@@ -83,12 +60,12 @@ protected:
 TEST_F(SelectionServiceTest, FollowsTheEngineAndHoldsTheLastFramesRecordsUntilTheNextFrame) {
     EXPECT_EQ(nullptr, service->frameContext());
     EXPECT_EQ(0, service->pick(view, column(3), 24));
-    ASSERT_EQ(0, render());
+    ASSERT_EQ(0, renderAndSync());
     ASSERT_NE(nullptr, device->engine());
     EXPECT_EQ(device->engine()->getFrameContext(), service->frameContext());
 
-    scene::Record* object = currentRecord<scene::ObjectRecord>(*device, objects[3]);
-    scene::GeometryRecord* geometry = currentRecord<scene::GeometryRecord>(*device, geometries[3]);
+    scene::Record* object = current<scene::ObjectRecord>(objects[3]);
+    scene::GeometryRecord* geometry = current<scene::GeometryRecord>(geometries[3]);
     // The table's reference and the service's: the frame's own are gone.
     EXPECT_EQ(2, object->refCount());
     EXPECT_EQ(2, geometry->refCount());
@@ -105,14 +82,14 @@ TEST_F(SelectionServiceTest, FollowsTheEngineAndHoldsTheLastFramesRecordsUntilTh
 
     // The next frame no longer uses the geometry: its snapshot reference
     // goes with the old snapshot.
-    ASSERT_EQ(0, render());
+    ASSERT_EQ(0, renderAndSync());
     EXPECT_EQ(1, geometry->refCount());
     EXPECT_EQ(0, service->pick(view, column(3), 24));
     EXPECT_EQ(kObjects - 1, service->pickRegion(view, 0, 0, 64, 48));
 }
 
 TEST_F(SelectionServiceTest, ObjectsThatFindNoRoomAreLeftOut) {
-    ASSERT_EQ(0, render());
+    ASSERT_EQ(0, renderAndSync());
     // No room at all: a hit that cannot be stored is no result.
     service->setResultLimit(0);
     EXPECT_EQ(0, service->pick(view, column(0), 24));
@@ -127,7 +104,7 @@ TEST_F(SelectionServiceTest, ObjectsThatFindNoRoomAreLeftOut) {
 }
 
 TEST_F(SelectionServiceTest, RegionResultsLeaveTheOtherWordsOfTheirSlot) {
-    ASSERT_EQ(0, render());
+    ASSERT_EQ(0, renderAndSync());
     // Drawn right to left around quad 5 only (pixels 19.2 to 20.8; its
     // neighbours end at 18.24 and start at 21.76).
     ASSERT_EQ(1, service->pickRegion(view, column(5) + 1, 20, column(5) - 1, 28));

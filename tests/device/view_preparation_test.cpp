@@ -30,7 +30,7 @@ protected:
     int viewInstance = -1, cameraInstance = -1, framebufferInstance = -1, optionsInstance = -1;
 };
 
-TEST_F(ViewPreparationTest, ResolvesTheViewsRecords) {
+TEST_F(ViewPreparationTest, ResolvesTheViewsRecordsAndOptions) {
     ASSERT_EQ(RESULT_OK, prepare(viewHandle()));
     EXPECT_EQ(viewHandle().getValue(), view.renderViewHandle);
     EXPECT_EQ(renderView(), view.renderView);
@@ -39,22 +39,19 @@ TEST_F(ViewPreparationTest, ResolvesTheViewsRecords) {
     EXPECT_EQ(nullptr, view.environmentShader);
     EXPECT_EQ(nullptr, view.options);
     EXPECT_EQ(&scene::RenderOptionsRecord::builtInDefaults(), &view.renderOptions());
-}
 
-TEST_F(ViewPreparationTest, UsesTheViewsOwnOptionsWhenItNamesThem) {
+    // A view that names options of its own renders with those.
     renderView()->renderOptions = HandleBase(CLASS_TYPE_RENDER_OPTIONS, optionsInstance).getValue();
     ASSERT_EQ(RESULT_OK, prepare(viewHandle()));
     ASSERT_NE(nullptr, view.options);
     EXPECT_EQ(&view.options->options, &view.renderOptions());
 }
 
-TEST_F(ViewPreparationTest, HandleThatNamesNoRenderViewIs4096) {
+TEST_F(ViewPreparationTest, BadHandleIsInvalidAndMissingCameraOrFramebufferFailsLeavingNoRecords) {
     EXPECT_EQ(RESULT_INVALID_HANDLE, prepare(HandleBase(CLASS_TYPE_RENDER_VIEW, 5)));
     EXPECT_EQ(RESULT_INVALID_HANDLE, prepare(HandleBase(CLASS_TYPE_RENDER_VIEW)));
     EXPECT_EQ(RESULT_INVALID_HANDLE, prepare(HandleBase(CLASS_TYPE_CAMERA, cameraInstance)));
-}
 
-TEST_F(ViewPreparationTest, MissingCameraOrFramebufferIsAFailureThatLeavesNoRecords) {
     ASSERT_EQ(RESULT_OK, prepare(viewHandle()));
     // A camera word naming a framebuffer is no camera.
     renderView()->camera = HandleBase(CLASS_TYPE_FRAMEBUFFER, framebufferInstance).getValue();

@@ -14,13 +14,7 @@ namespace {
 const Mat4f kIdentity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
 
 SampleRecord sampleAt(float x, float y, int offsetIndex = 0) {
-    SampleRecord r;
-    r.positionX = x;
-    r.positionY = y;
-    r.pixelX = static_cast<int>(x);
-    r.pixelY = static_cast<int>(y);
-    r.offsetIndex = offsetIndex;
-    return r;
+    return {x, y, static_cast<int>(x), static_cast<int>(y), offsetIndex};
 }
 
 class PrimaryRaysTest : public ::testing::Test {

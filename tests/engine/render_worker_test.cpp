@@ -1,8 +1,10 @@
 // One render worker driven by hand over a frame slot built in the test:
 // what reaches the tile sink, the pass counters, the invalid-view guard,
-// the work units and the statistics.
+// the work units, the statistics, and the level index around every tracing
+// service.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,8 +14,10 @@
 #include "engine/render_worker_local.h"
 #include "hox/device.h"
 #include "hox/message_callback.h"
+#include "hox/shader_declaration.h"
 #include "scene/entity_records.h"
 #include "scene/settings_records.h"
+#include "scene/shader_record.h"
 #include "scene/view_records.h"
 #include "util/messages.h"
 
@@ -93,7 +97,7 @@ protected:
     RenderWorkerLocal* worker = nullptr;
 };
 
-TEST_F(RenderWorkerTest, TilesGoOutInBatchesOfAtMost256WithOneLastBatch) {
+TEST_F(RenderWorkerTest, TilesGoOutInBatchesOfAtMost256AndAreCountedAtTheNextBeginFrame) {
     options.options.samplingRate = 2;  // 17 samples per pixel
     begin();
     EXPECT_EQ(3, worker->tilesAcross());
@@ -108,8 +112,7 @@ TEST_F(RenderWorkerTest, TilesGoOutInBatchesOfAtMost256WithOneLastBatch) {
         EXPECT_EQ(i + 1 == sink.batches.size(), b.last);
         for (int k = 0; k < b.count; ++k) {
             const SampleRecord& r = b.records[static_cast<size_t>(k)];
-            EXPECT_GE(r.positionX, static_cast<float>(r.pixelX));
-            EXPECT_LT(r.positionX, r.pixelX + 1.0f);
+            EXPECT_TRUE(r.positionX >= r.pixelX && r.positionX < r.pixelX + 1.0f);
             EXPECT_EQ(1.0f, b.colours[4 * static_cast<size_t>(k) + 3]);  // opaque black: no scene
         }
     }
@@ -122,20 +125,31 @@ TEST_F(RenderWorkerTest, TilesGoOutInBatchesOfAtMost256WithOneLastBatch) {
     ASSERT_EQ(3u, sink.batches.size());
     EXPECT_TRUE(sink.batches.back().last);
     EXPECT_FALSE(sink.batches.front().last);
-    for (const Batch& b : sink.batches) {
-        for (const SampleRecord& r : b.records) {
-            EXPECT_LT(r.pixelX, 8);
-            EXPECT_LT(r.pixelY, 4);
-        }
-    }
+    for (const Batch& b : sink.batches)
+        for (const SampleRecord& r : b.records) EXPECT_TRUE(r.pixelX < 8 && r.pixelY < 4);
     EXPECT_EQ(1000 - 4, slot.remainingUnits());  // frame, view, two tiles
+
+    // The counters stay with the worker until its next begin-frame; the
+    // context's fetch resets them.
+    RenderStats stats;
+    context.getStats(stats);
+    EXPECT_EQ(0u, stats.counters[kCountSamples]);
+    worker->beginFrame(slot.frameNumber);
+    context.getStats(stats);
+    const uint64_t samples = 17 * 256 + 544;
+    EXPECT_EQ(samples, stats.counters[kCountSamples]);
+    EXPECT_EQ(samples, stats.counters[kCountRays]);
+    EXPECT_EQ(0u, stats.counters[kCountHits]);
+    EXPECT_EQ(samples, stats.counters[kCountMisses]);
+    EXPECT_EQ(2u, stats.counters[kCountTiles]);
+    EXPECT_EQ(17u + 3u, stats.counters[kCountBatches]);
+    context.getStats(stats);
+    EXPECT_EQ(0u, stats.counters[kCountSamples]);
 }
 
 TEST_F(RenderWorkerTest, WindowedTilesOutsideTheRegionSendOneEmptyLastBatch) {
-    camera.windowRegion[0] = 20;
-    camera.windowRegion[1] = 3;
-    camera.windowRegion[2] = 25;
-    camera.windowRegion[3] = 8;
+    const int region[4] = {20, 3, 25, 8};
+    std::copy(region, region + 4, camera.windowRegion);
     begin();
     EXPECT_TRUE(worker->viewIsWindowed());
     worker->renderTile(0);
@@ -148,9 +162,8 @@ TEST_F(RenderWorkerTest, WindowedTilesOutsideTheRegionSendOneEmptyLastBatch) {
     ASSERT_EQ(1u, sink.batches.size());
     EXPECT_EQ(6 * 6, sink.batches[0].count);
     EXPECT_TRUE(sink.batches[0].last);
-    for (const SampleRecord& r : sink.batches[0].records) {
+    for (const SampleRecord& r : sink.batches[0].records)
         EXPECT_TRUE(r.pixelX >= 4 && r.pixelX <= 9 && r.pixelY >= 3 && r.pixelY <= 8);
-    }
 }
 
 TEST_F(RenderWorkerTest, PassCountersFollowTheProgressiveFlagPerView) {
@@ -192,27 +205,6 @@ TEST_F(RenderWorkerTest, AnInvalidViewWarnsAndStillCountsDown) {
     EXPECT_EQ(10 - 6, slot.remainingUnits());
 }
 
-TEST_F(RenderWorkerTest, CountersReachTheContextAtTheNextBeginFrame) {
-    begin();
-    worker->renderTile(0);
-    worker->renderTile(2);
-    RenderStats stats;
-    context.getStats(stats);
-    EXPECT_EQ(0u, stats.counters[kCountSamples]);  // still with the worker
-
-    worker->beginFrame(slot.frameNumber);
-    context.getStats(stats);
-    const uint64_t samples = 256 + 8 * 16;
-    EXPECT_EQ(samples, stats.counters[kCountSamples]);
-    EXPECT_EQ(samples, stats.counters[kCountRays]);
-    EXPECT_EQ(0u, stats.counters[kCountHits]);
-    EXPECT_EQ(samples, stats.counters[kCountMisses]);
-    EXPECT_EQ(2u, stats.counters[kCountTiles]);
-    EXPECT_EQ(2u, stats.counters[kCountBatches]);
-    context.getStats(stats);  // the fetch reset the block
-    EXPECT_EQ(0u, stats.counters[kCountSamples]);
-}
-
 TEST_F(RenderWorkerTest, TraceDepthZeroAndDegenerateRaysAreRefused) {
     options.options.traceDepth = 0;
     begin();
@@ -234,6 +226,134 @@ TEST_F(RenderWorkerTest, TraceDepthZeroAndDegenerateRaysAreRefused) {
     context.getStats(stats);
     EXPECT_EQ(256u + 1u, stats.counters[kCountRefused]);
     EXPECT_EQ(1u, stats.counters[kCountRays]);
+}
+
+// What the probe saw; the worker runs on the test's thread only.
+struct Seen {
+    int checks = 0, misplaced = 0;  // services after which the level index had moved
+    int lightSamples = 0;
+    LightSample first = {};
+    Vec3f open = {0, 0, 0};
+    Vec4f traced = {0, 0, 0, 0};
+};
+Seen seen;
+
+constexpr Vec4f kSky = {0.1f, 0.2f, 0.3f, 1.0f};
+
+class ServicesEnvironment : public ShaderObject {
+public:
+    int getKind() const override { return SHADER_KIND_OTHER; }
+    void shade(IShaderServices* s, ShadingState* state) const override {
+        state->colour = kSky;
+        if (state->depth > 1) return;  // the rays traced below
+        RenderWorkerLocal& worker = *static_cast<RenderWorkerLocal*>(s);
+        const int level = worker.currentLevel();
+        auto check = [&] {
+            ++seen.checks;
+            seen.misplaced += worker.currentLevel() != level;
+        };
+        const Vec3f p = {0, 0, 0}, n = {0, 0, 1}, t = {1, 0, 0}, b = {0, 1, 0};
+        const LightSample* samples = nullptr;
+        Vec3f c3;
+        Vec4f c4;
+        seen.lightSamples = s->illuminance(0, p, n, &samples);
+        if (samples) seen.first = *samples;
+        check();
+        s->illuminance(0, p, n, &samples, 0.1f), check();
+        s->ambient(c3, p), check();
+        s->transmission(c3, p, n), check();
+        s->trace(seen.traced, p, n, kRayKindReflection), check();
+        s->traceReflection(c4, p, n), check();
+        s->traceRefraction(c4, p, n), check();
+        s->glossyReflection(c4, p, n, t, b, 0.2f, 0.0f), check();
+        s->glossyReflection(c4, p, n, 0.5f), check();
+        s->glossyRefraction(c4, p, n, t, b, 0.2f, 0.3f), check();
+        s->glossyRefraction(c4, p, n, 0.5f), check();
+        s->ambientOcclusion(seen.open, p, n), check();
+        s->indirectDiffuse(c4, p, n), check();
+        ShadingState again = *state;
+        again.depth = 2;  // so that the re-shaded call only answers
+        s->shadeWith(c4, this, again), check();
+        s->transmissionOf(c3, this, again), check();
+    }
+};
+
+// A light of colour (2, 2, 2) that asks for its shadow, as lights do.
+class ShadowedLight : public ShaderObject {
+public:
+    int getKind() const override { return SHADER_KIND_LIGHT; }
+    void shade(IShaderServices* s, ShadingState* state) const override {
+        Vec3f passed;
+        s->transmission(passed, state->position, state->lightPosition);
+        state->lightColour = {2.0f * passed.x, 2.0f * passed.y, 2.0f * passed.z};
+    }
+};
+
+// The worker with an environment shader that calls every tracing service
+// and checks, around each call, that the worker's level index is back where
+// it was; and one point light at (0, 0, 1), in the light set every object
+// of the view starts with.
+class WorkerLevelsTest : public RenderWorkerTest {
+protected:
+    WorkerLevelsTest() : environment(1), lightShader(2), light(7) {}
+
+    void SetUp() override {
+        RenderWorkerTest::SetUp();
+        seen = Seen();
+        environment.shaderObject = &environmentObject;
+        environment.flags = SHADER_FLAG_ENVIRONMENT;
+        lightShader.shaderObject = &lightObject;
+        accel::PreparedView& view = slot.view(0);
+        view.environmentShader = &environment;
+        accel::LightEntry entry = {};
+        entry.light = &light;
+        entry.shader = &lightShader;
+        entry.worldPosition = {0.0f, 0.0f, 1.0f};
+        entry.worldDirection = {0.0f, 0.0f, -1.0f};
+        entry.parameter0 = 1e20f;
+        entry.parameter1 = 3.1415927f;
+        entry.parameter4 = true;
+        ASSERT_TRUE(view.lights.push(entry));
+        ASSERT_TRUE(view.lightSets.push(accel::LightSetEntry{0u, 0, 0, 0, 1}));
+        ASSERT_TRUE(view.lightSetLights.push(0));
+        begin();
+    }
+    void TearDown() override {
+        RenderWorkerTest::TearDown();
+        environment.shaderObject = nullptr;  // the test's own objects
+        lightShader.shaderObject = nullptr;
+    }
+
+    scene::ShaderRecord environment, lightShader;
+    scene::LightRecord light;
+    ServicesEnvironment environmentObject;
+    ShadowedLight lightObject;
+};
+
+TEST_F(WorkerLevelsTest, EveryServiceLeavesTheLevelIndexWhereItWas) {
+    EXPECT_EQ(20, worker->depthLevels());  // 4 x the default trace depth of 5
+    float colour[4];
+    ASSERT_TRUE(worker->traceAndShade(colour, Vec3f{0, 0, 0}, Vec3f{0, 0, -1}, kRayKindCamera));
+    EXPECT_EQ(0, worker->currentLevel());
+    EXPECT_EQ(15, seen.checks);
+    EXPECT_EQ(0, seen.misplaced);
+    EXPECT_EQ(kSky.x, colour[0]);
+
+    // The light straight above: one sample, its shader's colour through an
+    // empty scene.
+    EXPECT_EQ(1, seen.lightSamples);
+    EXPECT_EQ(1.0f, seen.first.toLight.z);
+    EXPECT_EQ(1.0f, seen.first.distance);
+    EXPECT_EQ(2.0f, seen.first.colour.y);
+    EXPECT_EQ(7, seen.first.lightNumber);
+    EXPECT_EQ(kSky.z, seen.traced.z);
+    // An environment shades no instance, so it has no occlusion range.
+    EXPECT_EQ(1.0f, seen.open.x);
+
+    // Whole tiles: the assertion after every sample holds too.
+    worker->renderTile(0);
+    EXPECT_EQ(0, seen.misplaced);
+    EXPECT_GT(seen.checks, 15 * 200);
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
-// What the host tests share: a message callback that keeps what it hears.
-// Like a real host, these tests see only the public headers and the shared
-// library.
+// What the host tests share: a message callback that keeps what it hears, a
+// device initialised for one test and shut down after it, and a render
+// scene on it. Like a real host, these tests see only the public headers and
+// the shared library.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "hox/device.h"
 #include "hox/message_callback.h"
+#include "render_scene.h"
 
 namespace hox_host_test {
 
@@ -21,6 +27,39 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> warnings;
     std::vector<std::string> errors;
+};
+
+class HostDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(0, hox::Init(&callback, device)); }
+    void TearDown() override {
+        if (device && device->isInitialized()) hox::Shutdown(device);
+    }
+
+    RecordingCallback callback;
+    hox::IRenderDevice* device = nullptr;
+};
+
+// The debug shading is a process-wide switch: it is turned off after each
+// test.
+class RenderSceneTest : public HostDeviceTest {
+protected:
+    void SetUp() override {
+        HostDeviceTest::SetUp();
+        scene.reset(new RenderScene(device));
+    }
+    void TearDown() override {
+        setDebugShade(0);
+        scene.reset();
+        HostDeviceTest::TearDown();
+    }
+    // Single passes at the pixel centres unless a test asks otherwise.
+    void build(int width, int height) {
+        ASSERT_TRUE(scene->build(width, height));
+        scene->setOption(hox::OPTION_PROGRESSIVE_SAMPLING, false);
+    }
+
+    std::unique_ptr<RenderScene> scene;
 };
 
 }  // namespace hox_host_test

@@ -6,12 +6,13 @@
 #include "host_test_support.h"
 #include "hox/camera.h"
 #include "hox/device.h"
+#include "hox/status.h"
 
 namespace {
 
 using hox_host_test::RecordingCallback;
 
-TEST(LibraryEntry, InitHandsOutAnInitialisedDeviceAndSaysSo) {
+TEST(LibraryEntry, InitHandsOutAnInitialisedDeviceWithItsVersionAndClock) {
     RecordingCallback callback;
     hox::IRenderDevice* device = nullptr;
     ASSERT_EQ(0, hox::Init(&callback, device));
@@ -20,8 +21,18 @@ TEST(LibraryEntry, InitHandsOutAnInitialisedDeviceAndSaysSo) {
     ASSERT_EQ(1u, callback.messages.size());
     EXPECT_EQ("0:Render Device initialized. API version: 2.0.5.0", callback.messages[0]);
     EXPECT_NE(nullptr, device->getSelectionDevice());
+    // The clock runs from Init.
+    const int t0 = hox::System::getTimeMsecs();
+    EXPECT_GE(t0, 0);
+    EXPECT_LT(t0, 60000);
+    EXPECT_GE(hox::System::getTimeMsecs(), t0);
+    EXPECT_EQ(50, device->getAPIVersion());
+    EXPECT_STREQ("2.0.5.0", device->getAPIVersionString());
     EXPECT_EQ(0, hox::Shutdown(device));
     EXPECT_FALSE(device->isInitialized());
+    // The version stays readable after Shutdown.
+    EXPECT_EQ(50, device->getAPIVersion());
+    EXPECT_STREQ("2.0.5.0", device->getAPIVersionString());
 }
 
 TEST(LibraryEntry, SecondInitFailsButItsCallbackTakesOver) {
@@ -63,22 +74,10 @@ TEST(LibraryEntry, WithoutCallbackMessagesGoToStandardOutput) {
     hox::Shutdown(device);
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos, printed.find("Render Device initialized. API version: 2.0.5.0"));
-    EXPECT_NE(std::string::npos,
-              printed.find("Error: hox::Shutdown() failed. Device not initialized.\n"));
+    EXPECT_NE(std::string::npos, printed.find("Error: hox::Shutdown() failed. Device not initialized.\n"));
 }
 
-TEST(LibraryEntry, ApiVersionIsTheSameBeforeAndAfterInit) {
-    RecordingCallback callback;
-    hox::IRenderDevice* device = nullptr;
-    ASSERT_EQ(0, hox::Init(&callback, device));
-    EXPECT_EQ(50, device->getAPIVersion());
-    EXPECT_STREQ("2.0.5.0", device->getAPIVersionString());
-    ASSERT_EQ(0, hox::Shutdown(device));
-    EXPECT_EQ(50, device->getAPIVersion());
-    EXPECT_STREQ("2.0.5.0", device->getAPIVersionString());
-}
-
-TEST(LibraryEntry, ShutdownAndInitStartInstanceNumberingAgain) {
+TEST(LibraryEntry, ShutdownInvalidatesEveryHandleAndInitStartsNumberingAgain) {
     RecordingCallback callback;
     hox::IRenderDevice* device = nullptr;
     ASSERT_EQ(0, hox::Init(&callback, device));
@@ -86,6 +85,9 @@ TEST(LibraryEntry, ShutdownAndInitStartInstanceNumberingAgain) {
     EXPECT_EQ(1, b.getInstance());
     ASSERT_EQ(0, hox::Shutdown(device));
     EXPECT_FALSE(a.isValid());
+    EXPECT_EQ(nullptr, a.beginEdit());
+    EXPECT_EQ(hox::RESULT_INVALID_HANDLE, a.endEdit());
+    EXPECT_EQ(hox::RESULT_INVALID_HANDLE, a.destroy());
     // Without an initialised device nothing can be created.
     hox::THandle<hox::Camera> none(device);
     EXPECT_TRUE(none.isNull());
@@ -94,17 +96,6 @@ TEST(LibraryEntry, ShutdownAndInitStartInstanceNumberingAgain) {
     hox::THandle<hox::Camera> c(device);
     EXPECT_EQ(0, c.getInstance());
     EXPECT_TRUE(c.isValid());
-    EXPECT_EQ(0, hox::Shutdown(device));
-}
-
-TEST(LibraryEntry, ClockRunsFromInit) {
-    RecordingCallback callback;
-    hox::IRenderDevice* device = nullptr;
-    ASSERT_EQ(0, hox::Init(&callback, device));
-    const int t0 = hox::System::getTimeMsecs();
-    EXPECT_GE(t0, 0);
-    EXPECT_LT(t0, 60000);
-    EXPECT_GE(hox::System::getTimeMsecs(), t0);
     EXPECT_EQ(0, hox::Shutdown(device));
 }
 

@@ -14,9 +14,8 @@
 #include <set>
 #include <vector>
 
-#include "device_fixture.h"
+#include "host_test_support.h"
 #include "hox/selection.h"
-#include "render_scene.h"
 
 namespace hox_host_test {
 namespace {
@@ -59,22 +58,12 @@ struct Mesh {
 // The unit quad [-1, 1]^2 at z = 0, for placed instances.
 Mesh unitQuad() { return {{{-1, -1, 0}, {1, -1, 0}, {-1, 1, 0}, {1, 1, 0}}, {0, 1, 2, 2, 1, 3}}; }
 
-class SelectionTest : public HostDeviceTest {
+class SelectionTest : public RenderSceneTest {
 protected:
     void SetUp() override {
-        HostDeviceTest::SetUp();
-        scene.reset(new RenderScene(device));
+        RenderSceneTest::SetUp();
         selection = device->getSelectionDevice();
         ASSERT_NE(nullptr, selection);
-    }
-    void TearDown() override {
-        scene.reset();
-        HostDeviceTest::TearDown();
-    }
-
-    void build(int width, int height) {
-        ASSERT_TRUE(scene->build(width, height));
-        scene->setOption(hox::OPTION_PROGRESSIVE_SAMPLING, false);
     }
 
     hox::THandle<hox::Object> addMesh(const Mesh& mesh, const Mat4f* place = nullptr,
@@ -128,7 +117,6 @@ protected:
     }
     unsigned pickedObject(int x, int y) { return pickedObject(scene->view, x, y); }
 
-    std::unique_ptr<RenderScene> scene;
     hox::ISelectionDevice* selection = nullptr;
 };
 

@@ -50,22 +50,22 @@ inline Bounds meshBounds(const MeshData& mesh) {
     return b;
 }
 
-// A UV sphere of radius about 1 around the origin whose radius ripples by
-// `bump`: `segments` around the axis, `rings` bands from pole to pole, the
-// two polar bands as fans. 2 * segments * (rings - 1) triangles.
-inline MeshData makeSphere(int segments, int rings, float bump) {
-    MeshData mesh;
-    mesh.name = "sphere";
+// A UV sphere of radius about 1 around the origin whose radius ripples a
+// little, of about `triangles` triangles (exactly that many when it is four
+// times a square): 2 * segments * (rings - 1), the polar bands as fans.
+inline MeshData makeSphereWithTriangles(int triangles) {
+    const int half = std::max(2, static_cast<int>(std::lround(std::sqrt(triangles / 4.0))));
+    const int segments = 2 * half, rings = half + 1;
     const double pi = 3.14159265358979323846;
-    auto radius = [&](double theta, double phi) {
-        return 1.0 + bump * std::sin(7.0 * theta) * std::sin(9.0 * phi);
+    auto radius = [](double theta, double phi) {
+        return 1.0 + 0.05f * std::sin(7.0 * theta) * std::sin(9.0 * phi);
     };
+    MeshData mesh;
     mesh.vertices.push_back({0.0f, 0.0f, static_cast<float>(radius(0, 0))});
     for (int r = 1; r < rings; ++r) {
         const double theta = pi * r / rings;
         for (int s = 0; s < segments; ++s) {
-            const double phi = 2.0 * pi * s / segments;
-            const double rad = radius(theta, phi);
+            const double phi = 2.0 * pi * s / segments, rad = radius(theta, phi);
             mesh.vertices.push_back({static_cast<float>(rad * std::sin(theta) * std::cos(phi)),
                                      static_cast<float>(rad * std::sin(theta) * std::sin(phi)),
                                      static_cast<float>(rad * std::cos(theta))});
@@ -83,14 +83,6 @@ inline MeshData makeSphere(int segments, int rings, float bump) {
     }
     for (int s = 0; s < segments; ++s)
         mesh.indices.insert(mesh.indices.end(), {south, ring(rings - 1, s + 1), ring(rings - 1, s)});
-    return mesh;
-}
-
-// A bumpy sphere of about `triangles` triangles (exactly that many when it
-// is four times a square).
-inline MeshData makeSphereWithTriangles(int triangles) {
-    const int half = std::max(2, static_cast<int>(std::lround(std::sqrt(triangles / 4.0))));
-    MeshData mesh = makeSphere(2 * half, half + 1, 0.05f);
     mesh.name = "sphere-" + std::to_string(mesh.triangleCount());
     return mesh;
 }

@@ -1,15 +1,8 @@
-// One scene built twice, in hox and in Embree, from the same meshes and the
-// same object matrices, so that the same world rays can be traced in both.
-//
-// hox side: a prepared view assembled by hand (one object entry per object,
-// with its world matrix and world box) compiled by the scene compile, traced
-// with initRay + traceScene. Embree side: one Embree scene per mesh,
-// instanced into a top scene with the same matrices; a scene of one mesh can
-// instead hold that mesh directly (single level), as an Embree user would
-// build it.
-//
-// Matrices are hox's: row vectors, p' = p * M, translation in elements
-// 12..14.
+// One scene built twice, in hox and in Embree, from the same meshes and
+// object matrices, so that the same world rays can be traced in both: in hox
+// a prepared view assembled by hand and compiled, in Embree one scene per
+// mesh instanced into a top scene (or, for one mesh, the mesh directly).
+// Matrices are hox's: row vectors, p' = p * M, translation in elements 12..14.
 #pragma once
 
 #include <embree3/rtcore.h>
@@ -58,16 +51,12 @@ struct Vec3d {
     double x, y, z;
 };
 inline Vec3d toD(const Vec3f& v) { return {v.x, v.y, v.z}; }
-inline Vec3f toF(const Vec3d& v) {
-    return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
-}
+inline Vec3f toF(const Vec3d& v) { return {float(v.x), float(v.y), float(v.z)}; }
 inline Vec3d operator+(Vec3d a, Vec3d b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline Vec3d operator-(Vec3d a, Vec3d b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline Vec3d operator*(Vec3d a, double s) { return {a.x * s, a.y * s, a.z * s}; }
 inline double dot(Vec3d a, Vec3d b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Vec3d cross(Vec3d a, Vec3d b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+inline Vec3d cross(Vec3d a, Vec3d b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 inline double length(Vec3d a) { return std::sqrt(dot(a, a)); }
 inline Vec3d normalise(Vec3d a) { return a * (1.0 / length(a)); }
 
@@ -76,8 +65,7 @@ inline Vec3d normalise(Vec3d a) { return a * (1.0 / length(a)); }
 inline Mat4f placement(Vec3d scale, Vec3d axis, double angle, Vec3d move) {
     axis = normalise(axis);
     const double c = std::cos(angle), s = std::sin(angle), k = 1.0 - c;
-    // Column-vector rotation matrix (Rodrigues); the row-vector one is its
-    // transpose.
+    // Column-vector rotation (Rodrigues); the row-vector one is its transpose.
     const double r[3][3] = {
         {c + axis.x * axis.x * k, axis.x * axis.y * k - axis.z * s, axis.x * axis.z * k + axis.y * s},
         {axis.y * axis.x * k + axis.z * s, c + axis.y * axis.y * k, axis.y * axis.z * k - axis.x * s},
@@ -86,9 +74,7 @@ inline Mat4f placement(Vec3d scale, Vec3d axis, double angle, Vec3d move) {
     Mat4f m = scene::mat4Identity();
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) m.m[i * 4 + j] = static_cast<float>(sc[i] * r[j][i]);
-    m.m[12] = static_cast<float>(move.x);
-    m.m[13] = static_cast<float>(move.y);
-    m.m[14] = static_cast<float>(move.z);
+    m.m[12] = float(move.x), m.m[13] = float(move.y), m.m[14] = float(move.z);
     return m;
 }
 
@@ -110,9 +96,8 @@ public:
     HoxScene& operator=(const HoxScene&) = delete;
     ~HoxScene() { clearCompiled(); }
 
-    // Copies the mesh into a geometry record and prepares it (normalised
-    // coordinates, normals): what a host's geometry edits and the first
-    // frame would do. -1 when hox refuses the mesh.
+    // The mesh as a prepared geometry record, as a host's geometry edits and
+    // the first frame would make it; -1 when hox refuses the mesh.
     int addMesh(const MeshData& mesh) {
         auto g = std::make_unique<scene::GeometryRecord>(static_cast<int>(geometries_.size()));
         if (scene::initGeometry(*g, scene::kGeometryTypeTriangles, mesh.triangleCount(),
@@ -139,8 +124,8 @@ public:
     }
 
     // The tracing space of the objects' union (centred, longest side 2), as
-    // view preparation derives it, then the scene compile: meshes not yet
-    // compiled are built here, the top level always.
+    // view preparation derives it, then the scene compile (new meshes and
+    // the top level).
     void compile() {
         const Vec3f c = world_.centre();
         const float longest = world_.extent();
@@ -153,8 +138,7 @@ public:
         accel::compileScene(compiled_, view_);
     }
 
-    // Drops every compiled structure, meshes included, so that the next
-    // compile builds everything again.
+    // Drops every compiled structure, so that the next compile builds all.
     void clearCompiled() {
         accel::PreparedView empty;
         accel::compileScene(compiled_, empty);
@@ -181,8 +165,7 @@ public:
             if (geometries_[i].get() == ray.hitInstance->geometry) h.mesh = static_cast<int>(i);
         h.world = ray.hitInstance->objectMatrix;
         h.triangle = ray.hitTriangle;
-        h.u = ray.hitU;
-        h.v = ray.hitV;
+        h.u = ray.hitU, h.v = ray.hitV;
         return h;
     }
 
@@ -199,8 +182,7 @@ private:
 class EmbreeScene {
 public:
     // `config` is Embree's device configuration ("threads=1,isa=sse2").
-    explicit EmbreeScene(const char* config, RTCSceneFlags flags = RTC_SCENE_FLAG_NONE)
-        : flags_(flags) {
+    explicit EmbreeScene(const char* config, RTCSceneFlags flags = RTC_SCENE_FLAG_NONE) : flags_(flags) {
         device_ = rtcNewDevice(config);
         if (!device_) {
             error_ = "rtcNewDevice failed";
@@ -232,10 +214,8 @@ public:
         return static_cast<int>(meshScenes_.size()) - 1;
     }
 
-    // An instance of a mesh. Embree's transform maps column vectors,
-    // p' = A p; hox's row-vector M (p' = p M) is A's transpose, and the
-    // column-major layout of A is exactly M's row-major array: the matrix
-    // goes over as it is.
+    // An instance of a mesh. Embree's column-vector A (p' = A p) is hox's M
+    // transposed, so A's column-major array is M's row-major one, as it is.
     void addObject(int mesh, const Mat4f& world) {
         RTCGeometry inst = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_INSTANCE);
         rtcSetGeometryInstancedScene(inst, meshScenes_[mesh]);
@@ -286,8 +266,7 @@ public:
             h.world = scene::mat4Identity();
         }
         h.triangle = static_cast<int>(rh.hit.primID);
-        h.u = rh.hit.u;
-        h.v = rh.hit.v;
+        h.u = rh.hit.u, h.v = rh.hit.v;
         return h;
     }
 
@@ -299,15 +278,13 @@ private:
 
     static void onError(void* self, RTCError code, const char* message) {
         auto* scene = static_cast<EmbreeScene*>(self);
-        scene->error_ = "Embree error " + std::to_string(static_cast<int>(code)) + ": " +
-                        (message ? message : "");
+        scene->error_ = "Embree error " + std::to_string(int(code)) + ": " + (message ? message : "");
         std::fprintf(stderr, "%s\n", scene->error_.c_str());
     }
 
     RTCGeometry makeTriangles(const MeshData& mesh) {
         RTCGeometry g = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
-        // Embree's buffers keep the padding its vector loads read past the
-        // last vertex.
+        // Embree's own buffers have the padding its vector loads read past the end.
         auto* v = static_cast<float*>(rtcSetNewGeometryBuffer(g, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
                                                               3 * sizeof(float), mesh.vertices.size()));
         auto* i = static_cast<unsigned*>(rtcSetNewGeometryBuffer(g, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
@@ -323,20 +300,12 @@ private:
     void intersect(const WorldRay& r, RTCRayHit& rh) const {
         RTCIntersectContext context;
         rtcInitIntersectContext(&context);
-        rh.ray.org_x = r.origin.x;
-        rh.ray.org_y = r.origin.y;
-        rh.ray.org_z = r.origin.z;
-        rh.ray.dir_x = r.direction.x;
-        rh.ray.dir_y = r.direction.y;
-        rh.ray.dir_z = r.direction.z;
-        rh.ray.tnear = 0.0f;
+        rh = RTCRayHit{};  // tnear, time, id and flags 0
+        rh.ray.org_x = r.origin.x, rh.ray.org_y = r.origin.y, rh.ray.org_z = r.origin.z;
+        rh.ray.dir_x = r.direction.x, rh.ray.dir_y = r.direction.y, rh.ray.dir_z = r.direction.z;
         rh.ray.tfar = std::numeric_limits<float>::infinity();
-        rh.ray.time = 0.0f;
         rh.ray.mask = 0xFFFFFFFFu;
-        rh.ray.id = 0;
-        rh.ray.flags = 0;
-        rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-        rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+        rh.hit.geomID = rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
         rtcIntersect1(top_, &context, &rh);
     }
 

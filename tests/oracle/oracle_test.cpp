@@ -1,19 +1,11 @@
-// hox against Embree: the same meshes, the same object matrices and the same
-// world rays traced by both, on real models, procedural meshes and
-// two-level scenes of scaled, rotated and mirrored instances.
-//
-// Embree runs with its robust (watertight) triangle test, so it is the
-// reference for where a ray crosses a mesh. hox enlarges every triangle by a
-// relative 1e-5 around its centroid so that rays cannot slip through shared
-// edges; near an edge the two may therefore disagree (hox hits where Embree
-// passes by, or hits the neighbour in front). The checks per ray set:
-//   - hit/miss and distance agree on at least 99.9% of rays (rays aimed
-//     exactly at edges: see kMinAgreementOnEdges);
-//   - every disagreement is explained: the ray passes within a tiny distance
-//     of an edge of a triangle one of the two reported, or both met the
-//     same triangle at so glancing an angle that their hit points lie the
-//     same tiny distance off its plane;
-//   - hox's barycentric weights give back its own hit point.
+// hox against Embree (robust, watertight: the reference): the same meshes,
+// object matrices and world rays, on real models, procedural meshes and
+// two-level scenes of scaled, rotated and mirrored instances. hox enlarges
+// each triangle by a relative 1e-5 so that rays cannot slip through shared
+// edges, so near edges the two may part. Per ray set: hit/miss and distance
+// agree on 99.9% of rays; every disagreement is explained by an edge of a
+// reported triangle or by a glancing hit on the same triangle; hox's
+// barycentric weights give back its own hit point.
 // HOX_ORACLE_VERBOSE=1 prints the tallies of every ray set.
 #include <gtest/gtest.h>
 
@@ -37,25 +29,19 @@ namespace oracle {
 namespace {
 
 constexpr double kMinAgreement = 0.999;
-// Rays aimed exactly at edges and vertices are where the two part by
-// design: hox's enlarged triangles reach past silhouettes that Embree's
-// exact test stops at, and where the enlargement of a small triangle falls
-// below the rounding of its barycentric planes a ray through a shared edge
-// can pass between the neighbours (about 3% of the rays aimed at the edges
-// of a 20,000-triangle height field). Every such disagreement must still be
-// explained; a tracer that lost whole triangles would fall far below this.
+// Rays aimed exactly at edges part by design: hox's enlarged triangles reach
+// past silhouettes, and on small triangles rounding can let a ray pass
+// between neighbours (about 3% on a 20,000-triangle height field). Each such
+// disagreement must still be explained; lost triangles fall far below this.
 constexpr double kMinAgreementOnEdges = 0.90;
-// Distances of two hits on the same surface: relative, or for hits close to
-// the origin a few units in the last place of the scene's coordinates (both
-// tracers round origins and vertices to single precision).
+// Distances of two hits on one surface: relative, or near the origin a few
+// units in the last place of the scene's single-precision coordinates.
 constexpr double kDistanceTolerance = 1e-4;
 constexpr double kDistanceFloorPerSceneSize = 1e-6;
-// How far from an edge a disagreement may lie: the enlargement moves each
-// edge out by 1e-5 of its vertices' distance to the centroid (below the
-// longest edge), allowed twice; plus single-precision work in tracing space,
-// whose unit is half the scene's extent, with the world direction
-// components below 1e-6 that hox bends to 1e-6. The same slack bounds how
-// far apart the two tracers' hit points on one triangle may lie.
+// How far from an edge a disagreement may lie: twice the enlargement (1e-5
+// of the longest edge) plus single-precision work in tracing space (and
+// direction components below 1e-6, which hox bends to 1e-6). The same slack
+// bounds how far apart the two hit points on one triangle may lie.
 constexpr double kEdgeSlackPerEdgeLength = 2e-5;
 constexpr double kEdgeSlackPerSceneSize = 4e-6;
 
@@ -72,10 +58,9 @@ WorldTriangle worldTriangle(const MeshData& mesh, const Mat4f& world, int t) {
     WorldTriangle out;
     const float* m = world.m;
     for (int k = 0; k < 3; ++k) {
-        const Vec3f& v = mesh.vertices[mesh.indices[3 * t + k]];
-        const double p[3] = {v.x, v.y, v.z};
+        const Vec3d v = toD(mesh.vertices[mesh.indices[3 * t + k]]);
         double w[3];
-        for (int j = 0; j < 3; ++j) w[j] = p[0] * m[j] + p[1] * m[4 + j] + p[2] * m[8 + j] + m[12 + j];
+        for (int j = 0; j < 3; ++j) w[j] = v.x * m[j] + v.y * m[4 + j] + v.z * m[8 + j] + m[12 + j];
         out.p[k] = {w[0], w[1], w[2]};
     }
     return out;
@@ -101,15 +86,14 @@ double segmentRayDistance(Vec3d a, Vec3d b, Vec3d o, Vec3d d, double reach) {
     return length((a + d1 * s) - (o + d2 * t));
 }
 
-// What enlargement and rounding allow near this triangle.
 double edgeSlack(const WorldTriangle& tri, double sceneSize) {
     double longest = 0.0;
     for (int k = 0; k < 3; ++k) longest = std::max(longest, length(tri.p[(k + 1) % 3] - tri.p[k]));
     return kEdgeSlackPerEdgeLength * longest + kEdgeSlackPerSceneSize * sceneSize;
 }
 
-// How far the ray passes from the nearest edge of the triangle, measured
-// against the slack: at most 1 means the edge explains a disagreement there.
+// How far the ray passes from the triangle's nearest edge, over the slack:
+// at most 1 means an edge explains a disagreement there.
 double edgeMissRatio(const WorldTriangle& tri, const WorldRay& ray, double sceneSize, double reach) {
     double nearest = 1e300;
     for (int k = 0; k < 3; ++k)
@@ -118,16 +102,15 @@ double edgeMissRatio(const WorldTriangle& tri, const WorldRay& ray, double scene
     return nearest / edgeSlack(tri, sceneSize);
 }
 
-// The size single-precision rounding scales with: the scene's extent, or
-// its distance from the origin when that is larger.
+// The size single-precision rounding scales with: extent or distance from 0.
 double sceneSize(const Bounds& b) {
     double size = b.extent();
     for (float c : {b.lo.x, b.lo.y, b.lo.z, b.hi.x, b.hi.y, b.hi.z}) size = std::max(size, std::fabs(double(c)));
     return size;
 }
 
-// The same scene in both tracers. A scene of one object with the identity
-// matrix may be given to Embree as a single-level scene.
+// The same scene in both tracers; one object with the identity matrix may
+// go to Embree as a single-level scene.
 class Mirrors {
 public:
     Mirrors(const SceneDesc& desc, bool singleLevel) : desc_(desc), embree_("threads=1", RTC_SCENE_FLAG_ROBUST) {
@@ -156,7 +139,9 @@ public:
         const MeshData& mesh = *desc_.meshes[object.mesh];
         return worldTriangle(mesh, object.world, static_cast<int>(rng() % mesh.triangleCount()));
     }
-    WorldTriangle triangleOf(const WorldHit& h) const { return worldTriangle(*desc_.meshes[h.mesh], h.world, h.triangle); }
+    WorldTriangle triangleOf(const WorldHit& h) const {
+        return worldTriangle(*desc_.meshes[h.mesh], h.world, h.triangle);
+    }
 
 private:
     const SceneDesc& desc_;
@@ -215,8 +200,8 @@ Tally crossCheck(const Mirrors& mirrors, const std::vector<WorldRay>& rays) {
         const WorldHit e = mirrors.embree().trace(ray);
         const Vec3d o = toD(ray.origin), d = toD(ray.direction);
 
-        // hox's weights must give back its own hit point. (Embree's are not
-        // a reference for this: on slivers they stray far from its point.)
+        // hox's weights must give back its own hit point (Embree's stray on
+        // slivers, so they are no reference).
         if (h.hit) {
             const WorldTriangle tri = mirrors.triangleOf(h);
             const Vec3d weighted = tri.p[0] * (1.0 - h.u - h.v) + tri.p[1] * h.u + tri.p[2] * h.v;
@@ -240,8 +225,7 @@ Tally crossCheck(const Mirrors& mirrors, const std::vector<WorldRay>& rays) {
             continue;
         }
 
-        // Near an edge of either reported triangle: the enlargement, or
-        // rounding at a shared edge.
+        // Near an edge of either reported triangle: enlargement or rounding.
         double ratio = 1e300;
         if (h.hit) ratio = std::min(ratio, edgeMissRatio(mirrors.triangleOf(h), ray, size, reach));
         if (e.hit) ratio = std::min(ratio, edgeMissRatio(mirrors.triangleOf(e), ray, size, reach));
@@ -249,9 +233,8 @@ Tally crossCheck(const Mirrors& mirrors, const std::vector<WorldRay>& rays) {
             ++tally.nearEdges;
             continue;
         }
-        // One triangle met at a glancing angle: the distance along the ray
-        // is ill-conditioned there, but the two hit points lie the same
-        // tiny distance off the plane.
+        // One triangle met at a glancing angle: the distance is
+        // ill-conditioned, but both hit points lie within the slack of it.
         if (h.hit && e.hit && sameTriangle(h, e)) {
             const WorldTriangle tri = mirrors.triangleOf(h);
             const Vec3d n = normalise(cross(tri.p[1] - tri.p[0], tri.p[2] - tri.p[0]));

@@ -14,8 +14,8 @@
 namespace hox {
 namespace oracle {
 
-// A ray from `from` towards `to`: the direction is normalised in double
-// precision and then rounded, and both tracers get exactly these floats.
+// A ray from `from` towards `to`, normalised in double precision and then
+// rounded: both tracers get exactly these floats.
 inline WorldRay rayBetween(Vec3d from, Vec3d to) {
     const Vec3d d = normalise(to - from);
     return {toF(from), toF(d)};
@@ -85,8 +85,7 @@ inline std::vector<WorldRay> outsideInRays(const Bounds& b, int count, uint32_t 
     return rays;
 }
 
-// Exactly axis-parallel directions (two zero components), all six of them,
-// from points just outside the box face they enter through.
+// Exactly axis-parallel directions, all six, from just outside the box.
 inline std::vector<WorldRay> axisRays(const Bounds& b, int count, uint32_t seed) {
     std::mt19937 rng(seed);
     std::vector<WorldRay> rays;
@@ -96,8 +95,7 @@ inline std::vector<WorldRay> axisRays(const Bounds& b, int count, uint32_t seed)
         const int axis = i % 3;
         const bool negative = (i / 3) % 2 == 1;
         Vec3f o = toF(randomPointIn(b, rng));
-        float* oc = &o.x;
-        oc[axis] = negative ? (&b.hi.x)[axis] + margin : (&b.lo.x)[axis] - margin;
+        (&o.x)[axis] = negative ? (&b.hi.x)[axis] + margin : (&b.lo.x)[axis] - margin;
         Vec3f d{0.0f, 0.0f, 0.0f};
         (&d.x)[axis] = negative ? -1.0f : 1.0f;
         rays.push_back({o, d});
@@ -109,10 +107,9 @@ struct WorldTriangle {
     Vec3d p[3];
 };
 
-// Rays that cross `count` random triangles (`pick(rng)` returns one's world
-// vertices) at a small angle
-// to their plane (0.5 to 3 degrees), through a random inner point, starting
-// a scene diagonal before it.
+// Rays that cross random triangles (`pick(rng)` gives one's world vertices)
+// at 0.5 to 3 degrees to their plane, through a random inner point, from a
+// scene diagonal before it.
 template <typename Pick>
 std::vector<WorldRay> grazingRays(const Bounds& b, int count, uint32_t seed, Pick pick) {
     std::mt19937 rng(seed);
@@ -139,9 +136,8 @@ std::vector<WorldRay> grazingRays(const Bounds& b, int count, uint32_t seed, Pic
     return rays;
 }
 
-// Rays from random points around the box aimed exactly at points on the
-// edges of random triangles (a vertex now and then): where a tracer that is
-// not watertight lets rays slip between neighbours.
+// Rays from around the box aimed exactly at edges of random triangles (a
+// vertex now and then): where a leaky tracer lets rays slip between them.
 template <typename Pick>
 std::vector<WorldRay> edgeRays(const Bounds& b, int count, uint32_t seed, Pick pick) {
     std::mt19937 rng(seed);

@@ -23,68 +23,48 @@ int unusedPort() {
     return listener.port();
 }
 
-TEST(SocketConnection, SameOrderPeerLeavesSwapOffAndValuesTravelAsWritten) {
-    LoopbackPeer peer(vuGreeting::Native, [](vuSocketConnection& c) {
-        c.writeUInt32(0x01020304u);
-        c.writeUInt16(0xBEEF);
-        c.writeUInt64(0x1122334455667788ull);
-        c.writeFloat(-2.5f);
-        c.writeDouble(1.0 / 3.0);
-        const uint32_t words[3] = {7, 8, 9};
-        c.writeUInt32Array(words, 3);
-        c.flush();
-        EXPECT_EQ(c.readUInt32(), 0xCAFEF00Du);  // what the client sends back
-    });
-    ASSERT_TRUE(peer.listening());
-    vuSocketConnection client(64);
-    ASSERT_EQ(connectClient(client, peer.port()), 0);
-    EXPECT_TRUE(client.isConnected());
-    EXPECT_FALSE(client.swap());
+// The peer's greeting decides whether values are swapped; either way every
+// value arrives as written, in both directions.
+TEST(SocketConnection, PeerByteOrderSetsSwapAndValuesTravelAsWritten) {
+    for (vuGreeting greeting : {vuGreeting::Native, vuGreeting::Reversed}) {
+        const bool reversed = greeting == vuGreeting::Reversed;
+        SCOPED_TRACE(reversed ? "other order" : "same order");
+        LoopbackPeer peer(greeting, [](vuSocketConnection& c) {
+            c.writeUInt32(0x01020304u);
+            c.writeUInt16(0xBEEF);
+            c.writeUInt64(0x1122334455667788ull);
+            c.writeFloat(-2.5f);
+            c.writeDouble(1.0 / 3.0);
+            const uint32_t words[3] = {7, 8, 9};
+            c.writeUInt32Array(words, 3);
+            c.flush();
+            EXPECT_EQ(c.readUInt64(), 0x0102030405060708ull);  // what the client sends back
+            EXPECT_EQ(c.readFloat(), 0.75f);
+        });
+        ASSERT_TRUE(peer.listening());
+        vuSocketConnection client(64);
+        ASSERT_EQ(connectClient(client, peer.port()), 0);
+        EXPECT_TRUE(client.isConnected());
+        EXPECT_EQ(client.swap(), reversed);
 
-    uint8_t raw[4];
-    client.read(raw, 4);  // little-endian on the wire
-    EXPECT_EQ(raw[0], 0x04);
-    EXPECT_EQ(raw[3], 0x01);
-    EXPECT_EQ(client.readUInt16(), 0xBEEF);
-    EXPECT_EQ(client.readUInt64(), 0x1122334455667788ull);
-    EXPECT_EQ(client.readFloat(), -2.5f);
-    EXPECT_EQ(client.readDouble(), 1.0 / 3.0);
-    uint32_t words[3] = {};
-    client.readUInt32Array(words, 3);
-    EXPECT_EQ(words[0], 7u);
-    EXPECT_EQ(words[2], 9u);
-    client.writeUInt32(0xCAFEF00Du);
-    client.flush();
-    peer.join();
-    EXPECT_EQ(peer.accepted(), 0);
-}
-
-TEST(SocketConnection, OtherOrderPeerTurnsSwapOnInBothDirections) {
-    LoopbackPeer peer(vuGreeting::Reversed, [](vuSocketConnection& c) {
-        c.writeUInt32(0x01020304u);  // big-endian on the wire: 01 02 03 04
-        c.writeUInt32(0x01020304u);
-        c.writeFloat(1.0f);
-        c.writeDouble(-8.25);
-        c.flush();
-        EXPECT_EQ(c.readUInt64(), 0x0102030405060708ull);
-        EXPECT_EQ(c.readFloat(), 0.75f);
-    });
-    ASSERT_TRUE(peer.listening());
-    vuSocketConnection client(64);
-    ASSERT_EQ(connectClient(client, peer.port()), 0);
-    EXPECT_TRUE(client.swap());
-
-    uint8_t raw[4];
-    client.read(raw, 4);
-    EXPECT_EQ(raw[0], 0x01);
-    EXPECT_EQ(raw[3], 0x04);
-    EXPECT_EQ(client.readUInt32(), 0x01020304u);
-    EXPECT_EQ(client.readFloat(), 1.0f);
-    EXPECT_EQ(client.readDouble(), -8.25);
-    client.writeUInt64(0x0102030405060708ull);
-    client.writeFloat(0.75f);
-    client.flush();
-    peer.join();
+        uint8_t raw[4];
+        client.read(raw, 4);  // little-endian on the wire, or big from the other order
+        EXPECT_EQ(raw[0], reversed ? 0x01 : 0x04);
+        EXPECT_EQ(raw[3], reversed ? 0x04 : 0x01);
+        EXPECT_EQ(client.readUInt16(), 0xBEEF);
+        EXPECT_EQ(client.readUInt64(), 0x1122334455667788ull);
+        EXPECT_EQ(client.readFloat(), -2.5f);
+        EXPECT_EQ(client.readDouble(), 1.0 / 3.0);
+        uint32_t words[3] = {};
+        client.readUInt32Array(words, 3);
+        EXPECT_EQ(words[0], 7u);
+        EXPECT_EQ(words[2], 9u);
+        client.writeUInt64(0x0102030405060708ull);
+        client.writeFloat(0.75f);
+        client.flush();
+        peer.join();
+        EXPECT_EQ(peer.accepted(), 0);
+    }
 }
 
 TEST(SocketConnection, GreetingWordsAreCheckedInEitherOrder) {

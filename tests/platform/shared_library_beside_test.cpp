@@ -11,7 +11,7 @@ namespace {
 using namespace hox::platform;
 using ProbeFunction = int (*)();
 
-TEST(SharedLibraryDiscovery, BareNamesAreFoundBesideTheLoadingModule) {
+TEST(SharedLibraryDiscovery, OnlyBareNamesAreFoundBesideTheLoadingModule) {
     SharedLibrary* first = openSharedLibrary("hoxbesideprobe64.so");
     ASSERT_NE(first, nullptr);
     auto answer = reinterpret_cast<ProbeFunction>(
@@ -26,9 +26,7 @@ TEST(SharedLibraryDiscovery, BareNamesAreFoundBesideTheLoadingModule) {
               reinterpret_cast<void*>(answer));
     closeSharedLibrary(first);
     closeSharedLibrary(second);
-}
 
-TEST(SharedLibraryDiscovery, OnlyBareNamesAreLookedForBesideTheModule) {
     // A directory part means the caller chose the place.
     EXPECT_EQ(openSharedLibrary("elsewhere/hoxbesideprobe64.so"), nullptr);
     // And a name found nowhere still fails.

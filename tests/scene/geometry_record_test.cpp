@@ -137,6 +137,15 @@ TEST(GeometryRecord, RoundTripRestoresArraysAndTheirStateBits) {
         ASSERT_EQ(prepareGeometry(target), c.ready);
         if (c.ready) expectVec3Near(c.normal0, target.normals[0]);
     }
+    // Counts alone never make the reader allocate: 2^24 triangles over 2^24
+    // vertices whose arrays never arrived size no derived array.
+    const Bytes counts = Words().i(9).i(0).i(1 << 24).i(1 << 24).i(1).i(0).i(0).i(0).i(0).bytes();
+    GeometryRecord g(9);
+    ASSERT_TRUE(readInto(counts, g));
+    EXPECT_EQ(std::make_tuple(g.primitiveCount, g.vertexCount, g.normalisedCoords.count(), g.faceNormals.count(),
+                              g.normals.count()),
+              std::make_tuple(1 << 24, 1 << 24, 0, 0, 0));
+    EXPECT_EQ(bytesOf(g), counts);
 }
 
 TEST(GeometryRecord, EveryTruncationAndEveryHostileCountFailsAndLeavesAnEmptyRecord) {

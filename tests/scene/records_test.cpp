@@ -131,7 +131,7 @@ struct CountedState : FramebufferState {
 
 }  // namespace
 
-TEST(Record, FactoryMakesEachTabledClassWithItsHeader) {
+TEST(Record, FactoryHeaderAlignmentPublicObjectAndClassChecks) {
     for (int type : {2, 3, 4, 6, 7, 8, 9, 10, 12, 13, 14, 15}) {
         Owned<> r(42, type);
         ASSERT_NE(r.record, nullptr) << type;
@@ -141,9 +141,7 @@ TEST(Record, FactoryMakesEachTabledClassWithItsHeader) {
         EXPECT_EQ(reinterpret_cast<uintptr_t>(r.record) % alignment, 0u) << type;
     }
     for (int type : {-1, 0, 1, 5, 16, 255}) EXPECT_EQ(createRecord(type, 0), nullptr) << type;
-}
 
-TEST(Record, PublicObjectClassCheckAndForeignCalls) {
     Owned<CameraRecord> cam(3);
     Class* object = cam->publicObject();
     EXPECT_EQ(Record::fromPublic(object), cam.record);
@@ -152,7 +150,6 @@ TEST(Record, PublicObjectClassCheckAndForeignCalls) {
     EXPECT_EQ(Record::fromPublic(nullptr), nullptr);
     EXPECT_EQ(recordAs<LightRecord>(static_cast<Record*>(cam.record)), nullptr);
     EXPECT_EQ(recordAs<CameraRecord>(static_cast<Record*>(cam.record)), cam.record);
-
     // The edit stamp is for geometry only; a copy from another class is ignored.
     const Bytes before = bytesOf(*cam.record);
     cam->setEditStamp(77);

@@ -243,17 +243,16 @@ using RenderAttributesTest = SettingsTest;
 
 TEST_F(RenderAttributesTest, BooleansSetGivenAndOffBitsAndRemovingClearsOnlyTheGivenBit) {
     RenderAttributesRecord a(0);
+    const auto masks = [&a] { return std::make_tuple(a.givenMask, a.offMask); };
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_REFRACTION_RAYS, false), RESULT_OK);
-    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask), std::make_tuple(1u << 2, 1u << 2));
+    EXPECT_EQ(masks(), std::make_tuple(1u << 2, 1u << 2));
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_REFRACTION_RAYS, true), RESULT_OK);
-    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask), std::make_tuple(1u << 2, 0u));
+    EXPECT_EQ(masks(), std::make_tuple(1u << 2, 0u));
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_INDIRECT_DIFFUSE_RAYS, false), RESULT_OK);
     EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_CAMERA_RAYS, false), RESULT_OK);
-    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask),
-              std::make_tuple((1u << 0) | (1u << 2) | (1u << 5), (1u << 0) | (1u << 5)));
+    EXPECT_EQ(masks(), std::make_tuple((1u << 0) | (1u << 2) | (1u << 5), (1u << 0) | (1u << 5)));
     EXPECT_EQ(removeRenderAttribute(a, ATTRIBUTE_CAMERA_RAYS), RESULT_OK);
-    EXPECT_EQ(std::make_tuple(a.givenMask, a.offMask),
-              std::make_tuple((1u << 2) | (1u << 5), (1u << 0) | (1u << 5)));
+    EXPECT_EQ(masks(), std::make_tuple((1u << 2) | (1u << 5), (1u << 0) | (1u << 5)));
 }
 
 TEST_F(RenderAttributesTest, OcclusionRangeAndListsSetAndRemove) {
@@ -270,9 +269,7 @@ TEST_F(RenderAttributesTest, OcclusionRangeAndListsSetAndRemove) {
     EXPECT_EQ(std::vector<int>(a.addList.begin(), a.addList.end()), (std::vector<int>{4, 1, 4}));
     EXPECT_EQ(std::vector<int>(a.removeList.begin(), a.removeList.end()), std::vector<int>{1});
     EXPECT_EQ(removeRenderAttribute(a, ATTRIBUTE_ADD_LIST), RESULT_OK);
-    EXPECT_TRUE(a.addList.empty());
-    EXPECT_EQ(a.removeList.count(), 1);
-
+    EXPECT_EQ(std::make_tuple(a.addList.empty(), a.removeList.count()), std::make_tuple(true, 1));
     // A count below one or null values empty the list.
     for (int count : {0, -3}) {
         setRenderAttribute1iv(a, ATTRIBUTE_REMOVE_LIST, 2, lights);
@@ -287,10 +284,11 @@ TEST_F(RenderAttributesTest, OcclusionRangeAndListsSetAndRemove) {
 TEST_F(RenderAttributesTest, WrongKindAndUnknownIdsChangeNothing) {
     RenderAttributesRecord a(0);
     const int lights[] = {1};
-    EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_OCCLUSION_RANGE, false), RESULT_INVALID_ENUM);
-    EXPECT_EQ(setRenderAttribute1b(a, ATTRIBUTE_ADD_LIST, false), RESULT_INVALID_ENUM);
-    EXPECT_EQ(setRenderAttribute1f(a, ATTRIBUTE_CAMERA_RAYS, 2.0f), RESULT_INVALID_ENUM);
-    EXPECT_EQ(setRenderAttribute1iv(a, ATTRIBUTE_OCCLUSION_RANGE, 1, lights), RESULT_INVALID_ENUM);
+    EXPECT_EQ(std::make_tuple(setRenderAttribute1b(a, ATTRIBUTE_OCCLUSION_RANGE, false),
+                              setRenderAttribute1b(a, ATTRIBUTE_ADD_LIST, false),
+                              setRenderAttribute1f(a, ATTRIBUTE_CAMERA_RAYS, 2.0f),
+                              setRenderAttribute1iv(a, ATTRIBUTE_OCCLUSION_RANGE, 1, lights)),
+              std::make_tuple(RESULT_INVALID_ENUM, RESULT_INVALID_ENUM, RESULT_INVALID_ENUM, RESULT_INVALID_ENUM));
     for (int id : {9, -1, 32}) {
         EXPECT_EQ(std::make_tuple(setRenderAttribute1b(a, id, false), setRenderAttribute1f(a, id, 2.0f),
                                   setRenderAttribute1iv(a, id, 1, lights), removeRenderAttribute(a, id)),
@@ -304,10 +302,6 @@ TEST_F(RenderAttributesTest, WrongKindAndUnknownIdsChangeNothing) {
 // --- attribute inheritance and light sets --------------------------------
 
 std::vector<int> members(const LightSet& set) { return std::vector<int>(set.begin(), set.end()); }
-
-void setLights(LightSet& set, std::initializer_list<int32_t> values) {
-    set.assign(values.begin(), static_cast<int>(values.size()));
-}
 
 void setList(RenderAttributesRecord& a, int id, std::initializer_list<int> values) {
     setRenderAttribute1iv(a, id, static_cast<int>(values.size()), values.begin());
@@ -324,10 +318,10 @@ TEST(AttributeState, WithoutAttributesOrWithARemovedOneTheChildInheritsFromItsPa
     parent.offMask = 0x4;
     parent.floatGiven = true;
     parent.floatValue = 3.0f;
-    setLights(parent.lightSet, {2, 5});
+    parent.lightSet.assign(std::vector<int32_t>{2, 5}.data(), 2);
     AttributeState child;
     child.offMask = 0x3F;  // stale contents must not leak through
-    setLights(child.lightSet, {9});
+    child.lightSet.assign(std::vector<int32_t>{9}.data(), 1);
     ASSERT_TRUE(inheritAttributes(parent, nullptr, child));
     EXPECT_EQ(fields(child), fields(parent));
     // A removed attribute: the record's stale off bit for refraction rays
@@ -343,44 +337,39 @@ TEST(AttributeState, WithoutAttributesOrWithARemovedOneTheChildInheritsFromItsPa
 }
 
 TEST(AttributeState, GivenAttributesOverrideTheOthersAreInherited) {
-    AttributeState parent;
-    RenderAttributesRecord hideFromShadowsAndReflections(0);
+    AttributeState parent, child;
+    RenderAttributesRecord hideFromShadowsAndReflections(0), record(0);
     setRenderAttribute1b(hideFromShadowsAndReflections, ATTRIBUTE_SHADOW_RAYS, false);
     setRenderAttribute1b(hideFromShadowsAndReflections, ATTRIBUTE_REFLECTION_RAYS, false);
     ASSERT_TRUE(inheritAttributes(AttributeState(), &hideFromShadowsAndReflections, parent));
     EXPECT_EQ(parent.offMask, (1u << 3) | (1u << 1));
-
     // The child shows itself to shadow rays again, hides from camera rays
     // and sets the occlusion range.
-    RenderAttributesRecord record(0);
     setRenderAttribute1b(record, ATTRIBUTE_SHADOW_RAYS, true);
     setRenderAttribute1b(record, ATTRIBUTE_CAMERA_RAYS, false);
     setRenderAttribute1f(record, ATTRIBUTE_OCCLUSION_RANGE, 0.5f);
-    AttributeState child;
     ASSERT_TRUE(inheritAttributes(parent, &record, child));
     EXPECT_EQ(std::make_tuple(child.givenMask, child.offMask, child.floatGiven, child.floatValue),
               std::make_tuple((1u << 0) | (1u << 1) | (1u << 3), (1u << 1) | (1u << 0), true, 0.5f));
 }
 
 TEST(AttributeState, LightSetLosesTheRemoveListThenGainsTheAddListOverSeveralLevels) {
-    AttributeState parent;
-    setLights(parent.lightSet, {1, 3, 5});
+    AttributeState parent, child;
+    parent.lightSet.assign(std::vector<int32_t>{1, 3, 5}.data(), 3);
     RenderAttributesRecord record(0);
     setList(record, ATTRIBUTE_REMOVE_LIST, {7, 3, 3, 2});
     setList(record, ATTRIBUTE_ADD_LIST, {4, 1, 4, 0, 2});
-    AttributeState child;
     ASSERT_TRUE(inheritAttributes(parent, &record, child));
     // 2 is both removed and added: adding comes last, so it stays.
     EXPECT_EQ(members(child.lightSet), (std::vector<int>{0, 1, 2, 4, 5}));
     EXPECT_EQ(members(parent.lightSet), (std::vector<int>{1, 3, 5}));
 
-    AttributeState root;
-    setLights(root.lightSet, {0, 1, 2, 3});
+    AttributeState root, group, subgroup, object;
+    root.lightSet.assign(std::vector<int32_t>{0, 1, 2, 3}.data(), 4);
     RenderAttributesRecord dropTwo(0), addNine(0);
     setList(dropTwo, ATTRIBUTE_REMOVE_LIST, {2});
     setRenderAttribute1b(dropTwo, ATTRIBUTE_OCCLUSION_RAYS, false);
     setList(addNine, ATTRIBUTE_ADD_LIST, {9});
-    AttributeState group, subgroup, object;
     ASSERT_TRUE(inheritAttributes(root, &dropTwo, group));
     ASSERT_TRUE(inheritAttributes(group, nullptr, subgroup));
     ASSERT_TRUE(inheritAttributes(subgroup, &addNine, object));
@@ -390,23 +379,19 @@ TEST(AttributeState, LightSetLosesTheRemoveListThenGainsTheAddListOverSeveralLev
 
 TEST(LightSet, StaysSortedAndUniqueAndIgnoresAbsentValuesAndEmptyInput) {
     LightSet set;
-    const int32_t first[] = {8, 3, 8, -1};
+    const int32_t first[] = {8, 3, 8, -1}, second[] = {3, 10, 0}, gone[] = {10, 9, -1, 10}, all[] = {3, 8, 0};
     ASSERT_TRUE(addToLightSet(set, first, 4));
     EXPECT_EQ(members(set), (std::vector<int>{-1, 3, 8}));
-    const int32_t second[] = {3, 10, 0};
     ASSERT_TRUE(addToLightSet(set, second, 3));
     ASSERT_TRUE(addToLightSet(set, nullptr, 3));
     ASSERT_TRUE(addToLightSet(set, second, 0));
     EXPECT_EQ(members(set), (std::vector<int>{-1, 0, 3, 8, 10}));
-
-    const int32_t gone[] = {10, 9, -1, 10};
     removeFromLightSet(set, gone, 4);
     EXPECT_EQ(members(set), (std::vector<int>{0, 3, 8}));
-    const int32_t all[] = {3, 8, 0};
-    removeFromLightSet(set, all, 3);
-    EXPECT_TRUE(set.empty());
-    removeFromLightSet(set, all, 3);
-    EXPECT_TRUE(set.empty());
+    for (int twice = 0; twice < 2; ++twice) {
+        removeFromLightSet(set, all, 3);
+        EXPECT_TRUE(set.empty());
+    }
 }
 
 // --- lights ------------------------------------------------------------
@@ -415,14 +400,13 @@ using LightParametersTest = SettingsTest;
 
 TEST_F(LightParametersTest, TypesAndEachIdReachingItsOwnField) {
     LightRecord light(0);
-    EXPECT_EQ(setLightType(light, LIGHT_TYPE_AMBIENT), RESULT_OK);
-    EXPECT_EQ(setLightType(light, 3), RESULT_INVALID_ENUM);
-    EXPECT_EQ(setLightType(light, -1), RESULT_INVALID_ENUM);
+    EXPECT_EQ(std::make_tuple(setLightType(light, LIGHT_TYPE_AMBIENT), setLightType(light, 3), setLightType(light, -1)),
+              std::make_tuple(RESULT_OK, RESULT_INVALID_ENUM, RESULT_INVALID_ENUM));
     EXPECT_EQ(light.lightType, 2);
     EXPECT_EQ(setLightType(light, LIGHT_TYPE_POINT), RESULT_OK);
     EXPECT_EQ(light.lightType, 0);
 
-    // Plain floats are stored as given.
+    // Plain values are stored as given.
     EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_RANGE, 250.0f), RESULT_OK);
     EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_CONE_ANGLE, 0.5f), RESULT_OK);
     EXPECT_EQ(setLightParameter1f(light, LIGHT_PARAMETER_RADIUS, -2.0f), RESULT_OK);
@@ -432,18 +416,17 @@ TEST_F(LightParametersTest, TypesAndEachIdReachingItsOwnField) {
                               light.parameter4, light.parameter5),
               std::make_tuple(250.0f, 0.5f, -2.0f, 0.0f, false, -4));
 
-    const char kinds[] = "ffffbi";  // ids 0..5
-    for (int id = 0; id < 6; ++id) {
-        LightRecord l(0);
-        EXPECT_EQ(setLightParameter1f(l, id, 1.0f) == RESULT_OK, kinds[id] == 'f') << id;
-        EXPECT_EQ(setLightParameter1b(l, id, false) == RESULT_OK, kinds[id] == 'b') << id;
-        EXPECT_EQ(setLightParameter1i(l, id, 3) == RESULT_OK, kinds[id] == 'i') << id;
-    }
+    const char kinds[] = "ffffbi";  // ids 0..5; 6 and -1 reach nothing
     LightRecord l(0);
-    for (int id : {6, -1}) {
-        EXPECT_EQ(std::make_tuple(setLightParameter1f(l, id, 1.0f), setLightParameter1b(l, id, false),
-                                  setLightParameter1i(l, id, 3)),
-                  std::make_tuple(RESULT_INVALID_ENUM, RESULT_INVALID_ENUM, RESULT_INVALID_ENUM));
+    for (int id = -1; id <= 6; ++id) {
+        const char kind = id >= 0 && id < 6 ? kinds[id] : '-';
+        LightRecord fresh(0);
+        LightRecord& target = kind == '-' ? l : fresh;
+        const auto expected = [kind](char k) { return kind == k ? RESULT_OK : RESULT_INVALID_ENUM; };
+        EXPECT_EQ(std::make_tuple(setLightParameter1f(target, id, 1.0f), setLightParameter1b(target, id, false),
+                                  setLightParameter1i(target, id, 3)),
+                  std::make_tuple(expected('f'), expected('b'), expected('i')))
+            << id;
     }
     EXPECT_EQ(hox::scene::testing::bytesOf(l), hox::scene::testing::bytesOf(LightRecord(0)));
 }

@@ -6,41 +6,38 @@
 using namespace hox;
 using namespace shader_test;
 using hox::scene::UniformTable;
-using hox_test::AllKindsShader;
 
 namespace {
 
-class Declaration : public ManagerTest {
+class Declaration : public AllKindsTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(shaders::instantiateShader(*record, "all_kinds", "all_kinds", manager), 0);
-    }
-    AllKindsShader& object() { return record.object<AllKindsShader>(); }
     const UniformTable& table(int kind) { return record->parameters.table(kind); }
     // The member's offset as the system must have recorded it.
     int32_t offsetOf(const void* member) {
-        return int32_t(static_cast<const char*>(member) -
-                       reinterpret_cast<const char*>(record->shaderObject));
+        return int32_t(static_cast<const char*>(member) - reinterpret_cast<const char*>(record->shaderObject));
     }
     void expectEntry(int kind, const char* name, const void* member) {
-        const UniformTable& t = table(kind);
-        const int i = t.find(name);
+        const int i = table(kind).find(name);
         ASSERT_GE(i, 0) << name;
-        EXPECT_EQ(t.entry(i).offset, offsetOf(member)) << name;
+        EXPECT_EQ(table(kind).entry(i).offset, offsetOf(member)) << name;
     }
-
-    OwnedShader record;
+    template <typename T>
+    T value(int kind) {
+        T v;
+        std::memcpy(&v, table(kind).entry(0).value, sizeof v);
+        return v;
+    }
 };
 
 }  // namespace
 
-TEST_F(Declaration, EveryKindHasItsEntryAtTheMembersOffset) {
-    AllKindsShader& o = object();
+TEST_F(Declaration, EveryKindHasItsEntryAtTheMembersOffsetHoldingItsValue) {
+    auto& m = o();
     const void* members[scene::kUniformKindCount] = {
-        &o.b1,  &o.b2,  &o.b3,  &o.b4,  &o.i1,  &o.i2,  &o.i3,  &o.i4,  &o.f1,  &o.f2,
-        &o.f3,  &o.f4,  &o.m2,  &o.m3,  &o.m4,  &o.t1,  &o.t2,  &o.t3,  &o.tc,  &o.ref,
-        &o.b1v, &o.b2v, &o.b3v, &o.b4v, &o.i1v, &o.i2v, &o.i3v, &o.i4v, &o.f1v, &o.f2v,
-        &o.f3v, &o.f4v, &o.m2v, &o.m3v, &o.m4v, &o.t1v, &o.t2v, &o.t3v, &o.tcv};
+        &m.b1,  &m.b2,  &m.b3,  &m.b4,  &m.i1,  &m.i2,  &m.i3,  &m.i4,  &m.f1,  &m.f2,
+        &m.f3,  &m.f4,  &m.m2,  &m.m3,  &m.m4,  &m.t1,  &m.t2,  &m.t3,  &m.tc,  &m.ref,
+        &m.b1v, &m.b2v, &m.b3v, &m.b4v, &m.i1v, &m.i2v, &m.i3v, &m.i4v, &m.f1v, &m.f2v,
+        &m.f3v, &m.f4v, &m.m2v, &m.m3v, &m.m4v, &m.t1v, &m.t2v, &m.t3v, &m.tcv};
     const char* names[scene::kUniformKindCount] = {
         "b1",  "b2",  "b3",  "b4",  "i1",  "i2",  "i3",  "i4",  "f1",  "f2",
         "f3",  "f4",  "m2",  "m3",  "m4",  "t1",  "t2",  "t3",  "tc",  "ref",
@@ -49,100 +46,64 @@ TEST_F(Declaration, EveryKindHasItsEntryAtTheMembersOffset) {
     for (int kind = 0; kind < scene::kUniformKindCount; ++kind) {
         expectEntry(kind, names[kind], members[kind]);
         // Each name lives in its own kind's table only ("shared" aside).
-        if (kind != scene::UNIFORM_1B) {
-            EXPECT_EQ(table(scene::UNIFORM_1B).find(names[kind]), -1);
-        }
+        EXPECT_EQ(table(scene::UNIFORM_1B).find(names[kind]), kind == scene::UNIFORM_1B ? 0 : -1);
     }
     EXPECT_EQ(record->parameters.uniformCount(), scene::kUniformKindCount + 2);
-}
 
-TEST_F(Declaration, ValuesAreTheMembersAtDeclaration) {
-    bool b1;
-    std::memcpy(&b1, table(scene::UNIFORM_1B).entry(0).value, 1);
-    EXPECT_TRUE(b1);
-    int i1;
-    std::memcpy(&i1, table(scene::UNIFORM_1I).entry(0).value, 4);
-    EXPECT_EQ(i1, 11);
-    Vec3f f3;
-    std::memcpy(&f3, table(scene::UNIFORM_3F).entry(0).value, sizeof f3);
-    EXPECT_EQ(f3.x, 1.0f);
-    EXPECT_EQ(f3.z, 3.0f);
-    UniformRef ref;
-    std::memcpy(&ref, table(scene::UNIFORM_SHADER_REF).entry(0).value, sizeof ref);
-    EXPECT_EQ(ref.instance, 0xFFFFFFFu);
-    EXPECT_EQ(ref.pointer, nullptr);
-}
-
-TEST_F(Declaration, ArraysRecordTheirCountAndOnlyThatManyElements) {
+    // The values are the members' at declaration.
+    EXPECT_TRUE(value<bool>(scene::UNIFORM_1B));
+    EXPECT_EQ(value<int>(scene::UNIFORM_1I), 11);
+    const Vec3f f3 = value<Vec3f>(scene::UNIFORM_3F);
+    EXPECT_EQ(std::make_tuple(f3.x, f3.z), std::make_tuple(1.0f, 3.0f));
+    const UniformRef ref = value<UniformRef>(scene::UNIFORM_SHADER_REF);
+    EXPECT_EQ(std::make_tuple(ref.instance, ref.pointer), std::make_tuple(0xFFFFFFFu, nullptr));
+    // Arrays record their count and only that many elements; a count the
+    // constructor left out of range is recorded as the room.
     const uint8_t* i1v = table(scene::UNIFORM_1IV).entry(0).value;
-    EXPECT_EQ(scene::uniformArrayCount(i1v), 2);
     int elements[3];
     std::memcpy(elements, scene::uniformArrayElement(scene::UNIFORM_1IV, i1v, 0), sizeof elements);
-    EXPECT_EQ(elements[0], 100);
-    EXPECT_EQ(elements[1], 101);
-    EXPECT_EQ(elements[2], 0);  // past the count
-    // A count the constructor left out of range is recorded as the room.
+    EXPECT_EQ(std::make_tuple(scene::uniformArrayCount(i1v), elements[0], elements[1], elements[2]),
+              std::make_tuple(2, 100, 101, 0));
     EXPECT_EQ(scene::uniformArrayCount(table(scene::UNIFORM_4FV).entry(0).value), 256);
 }
 
-TEST_F(Declaration, ADuplicateNameIsRefusedAndTheFirstOffsetStays) {
-    EXPECT_EQ(object().duplicateResult, -1);
+TEST_F(Declaration, DuplicatesAndTheObjectsTablePointerAreRefusedButKindsMayShareAName) {
+    EXPECT_EQ(o().duplicateResult, -1);
     ASSERT_EQ(table(scene::UNIFORM_1F).find("f1"), 0);
-    EXPECT_EQ(table(scene::UNIFORM_1F).entry(0).offset, offsetOf(&object().f1));
-}
-
-TEST_F(Declaration, TheSameNameMayBeUsedByDifferentKinds) {
-    expectEntry(scene::UNIFORM_1I, "shared", &object().sharedInt);
-    expectEntry(scene::UNIFORM_1F, "shared", &object().sharedFloat);
-}
-
-TEST_F(Declaration, TheObjectsTablePointerIsNeverAParameter) {
-    EXPECT_EQ(object().vtableResult, -1);
+    EXPECT_EQ(table(scene::UNIFORM_1F).entry(0).offset, offsetOf(&o().f1));  // the first stays
+    EXPECT_EQ(o().vtableResult, -1);
     EXPECT_EQ(table(scene::UNIFORM_1I).find("vtable"), -1);
+    expectEntry(scene::UNIFORM_1I, "shared", &o().sharedInt);
+    expectEntry(scene::UNIFORM_1F, "shared", &o().sharedFloat);
 }
 
 TEST_F(Declaration, AttributesKeepTheirSlotAndComponentCount) {
     const scene::AttributeTable& attributes = record->parameters.attributes();
     ASSERT_EQ(attributes.count(), 2);
     EXPECT_STREQ(attributes.entry(0).name.c_str(), "uv");
-    EXPECT_EQ(attributes.entry(0).slot, 0);
-    EXPECT_EQ(attributes.entry(0).components, 2);
-    EXPECT_EQ(object().repeatedAttributeResult, 0);
-    EXPECT_EQ(attributes.entry(1).slot, 3);
-    EXPECT_EQ(attributes.entry(1).components, 16);
-    EXPECT_EQ(object().badAttributeResult, -1);
+    EXPECT_EQ(std::make_tuple(attributes.entry(0).slot, attributes.entry(0).components), std::make_tuple(0, 2));
+    EXPECT_EQ(std::make_tuple(attributes.entry(1).slot, attributes.entry(1).components), std::make_tuple(3, 16));
+    EXPECT_EQ(o().repeatedAttributeResult, 0);
+    EXPECT_EQ(o().badAttributeResult, -1);
 }
 
-TEST(ShaderParameterSet, AttributeTypeCodesGiveTheirComponents) {
+TEST(ShaderParameterSet, ChecksArgumentsGivesAttributeComponentsAndGrowsItsTables) {
     scene::ShaderParameterSet set;
-    const int expected[] = {1, 2, 3, 4, 4, 9, 16};
+    const int components[] = {1, 2, 3, 4, 4, 9, 16};  // by attribute type code
     for (int code = 0; code < 7; ++code) EXPECT_EQ(set.declareAttribute(code, "a", code), 0);
-    EXPECT_EQ(set.declareAttribute(-1, "a", 0), -1);
-    EXPECT_EQ(set.declareAttribute(7, "a", 0), -1);
+    for (int code : {-1, 7}) EXPECT_EQ(set.declareAttribute(code, "a", 0), -1);
     EXPECT_EQ(set.declareAttribute(0, nullptr, 0), -1);
     ASSERT_EQ(set.attributes().count(), 7);
-    for (int code = 0; code < 7; ++code)
-        EXPECT_EQ(set.attributes().entry(code).components, expected[code]);
-}
+    for (int code = 0; code < 7; ++code) EXPECT_EQ(set.attributes().entry(code).components, components[code]);
 
-TEST(ShaderParameterSet, DeclaringChecksItsArguments) {
-    scene::ShaderParameterSet set;
-    int member = 3;
+    float member = 1.0f;
     EXPECT_EQ(set.declareUniform(scene::kUniformKindCount, "x", 8, &member), -1);
     EXPECT_EQ(set.declareUniform(-1, "x", 8, &member), -1);
-    EXPECT_EQ(set.declareUniform(scene::UNIFORM_1I, nullptr, 8, &member), -1);
-    EXPECT_EQ(set.declareUniform(scene::UNIFORM_1I, "x", 8, nullptr), -1);
+    EXPECT_EQ(set.declareUniform(scene::UNIFORM_1F, nullptr, 8, &member), -1);
+    EXPECT_EQ(set.declareUniform(scene::UNIFORM_1F, "x", 8, nullptr), -1);
     EXPECT_EQ(set.uniformCount(), 0);
-}
-
-TEST(ShaderParameterSet, TablesGrowBeyondTheirFirstBlock) {
-    scene::ShaderParameterSet set;
-    float member = 1.0f;
-    for (int i = 0; i < 40; ++i)
-        ASSERT_EQ(set.declareUniform(scene::UNIFORM_1F, std::to_string(i).c_str(), 8 + 4 * i,
-                                     &member), 0);
+    for (int i = 0; i < 40; ++i)  // beyond the first block
+        ASSERT_EQ(set.declareUniform(scene::UNIFORM_1F, std::to_string(i).c_str(), 8 + 4 * i, &member), 0);
     const UniformTable& t = set.table(scene::UNIFORM_1F);
-    EXPECT_EQ(t.count(), 40);
-    EXPECT_EQ(t.find("39"), 39);
-    EXPECT_EQ(t.entry(39).offset, 8 + 4 * 39);
+    EXPECT_EQ(std::make_tuple(t.count(), t.find("39"), t.entry(39).offset), std::make_tuple(40, 39, 8 + 4 * 39));
 }

@@ -1,3 +1,4 @@
+// How a library name given by the host becomes the files tried.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,66 +6,43 @@
 
 #include "shaders/library_name.h"
 
-using hox::util::String;
 using namespace hox::shaders;
 
-namespace {
-
-std::vector<std::string> candidates(const char* searchPath, const char* name) {
-    LibraryCandidates c = libraryCandidates(searchPathFrom(searchPath), name);
-    std::vector<std::string> files;
-    for (int i = 0; i < c.count; ++i) files.push_back(c.files[i].c_str());
-    return files;
+TEST(LibraryName, NormalisingAbsoluteNamesAndTheSearchPath) {
+    const std::pair<const char*, const char*> normalised[] = {
+        {"shaders\\std\\phong", "shaders/std/phong"}, {"  \tphong lib \t", "phong lib"},
+        {"dir/phong//\\ ", "dir/phong"}, {"", ""}, {nullptr, ""}};
+    for (const auto& n : normalised) EXPECT_STREQ(normalizeLibraryName(n.first).c_str(), n.second);
+    for (const char* absolute : {"//server/share/lib", "C:/shaders/lib", "/opt/shaders/lib", "/a"})
+        EXPECT_TRUE(isAbsoluteLibraryName(absolute)) << absolute;
+    for (const char* relative : {"C:", "shaders/lib", "lib"})  // "C:" is two characters only
+        EXPECT_FALSE(isAbsoluteLibraryName(relative)) << relative;
+    const std::pair<const char*, const char*> paths[] = {
+        {"/opt/shaders", "/opt/shaders/"}, {"/opt/shaders/", "/opt/shaders/"}, {"", ""}, {nullptr, ""}};
+    for (const auto& p : paths) EXPECT_STREQ(searchPathFrom(p.first).c_str(), p.second);
 }
 
-}  // namespace
-
-TEST(LibraryName, NormalisingTurnsBackslashesAndStripsBlanksAndTrailingSlashes) {
-    EXPECT_STREQ(normalizeLibraryName("shaders\\std\\phong").c_str(), "shaders/std/phong");
-    EXPECT_STREQ(normalizeLibraryName("  \tphong lib \t").c_str(), "phong lib");
-    EXPECT_STREQ(normalizeLibraryName("dir/phong//\\ ").c_str(), "dir/phong");
-    EXPECT_STREQ(normalizeLibraryName("").c_str(), "");
-    EXPECT_STREQ(normalizeLibraryName(nullptr).c_str(), "");
-}
-
-TEST(LibraryName, AbsoluteNames) {
-    EXPECT_TRUE(isAbsoluteLibraryName("//server/share/lib"));
-    EXPECT_TRUE(isAbsoluteLibraryName("C:/shaders/lib"));
-    EXPECT_TRUE(isAbsoluteLibraryName("/opt/shaders/lib"));
-    EXPECT_TRUE(isAbsoluteLibraryName("/a"));
-    EXPECT_FALSE(isAbsoluteLibraryName("C:"));  // two characters only
-    EXPECT_FALSE(isAbsoluteLibraryName("shaders/lib"));
-    EXPECT_FALSE(isAbsoluteLibraryName("lib"));
-}
-
-TEST(LibraryName, SearchPathEndsInASlashUnlessEmpty) {
-    EXPECT_STREQ(searchPathFrom("/opt/shaders").c_str(), "/opt/shaders/");
-    EXPECT_STREQ(searchPathFrom("/opt/shaders/").c_str(), "/opt/shaders/");
-    EXPECT_STREQ(searchPathFrom("").c_str(), "");
-    EXPECT_STREQ(searchPathFrom(nullptr).c_str(), "");
-}
-
-TEST(LibraryName, RelativeNamesAreTriedUnderTheSearchPathFirstThenAsGiven) {
-    const std::vector<std::string> expected = {
-        "/opt/sp/sub/std.lib64.so", "/opt/sp/std64.so", "sub/std.lib64.so", "std64.so"};
-    EXPECT_EQ(candidates("/opt/sp", "sub\\std.lib"), expected);
-}
-
-TEST(LibraryName, ANameWithoutExtensionHasItselfAsStem) {
-    const std::vector<std::string> expected = {"sp/phong64.so", "sp/phong64.so", "phong64.so",
-                                               "phong64.so"};
-    EXPECT_EQ(candidates("sp", " phong/ "), expected);
-}
-
-TEST(LibraryName, AbsoluteNamesAreTriedOnceUnchanged) {
-    EXPECT_EQ(candidates("/opt/sp", "C:\\shaders\\std.lib"),
-              std::vector<std::string>{"C:/shaders/std.lib64.so"});
-    EXPECT_EQ(candidates("/opt/sp", "//server/std"),
-              std::vector<std::string>{"//server/std64.so"});
-    EXPECT_EQ(candidates("/opt/sp", "/usr/lib/std"), std::vector<std::string>{"/usr/lib/std64.so"});
-}
-
-TEST(LibraryName, AnEmptyNameHasNoCandidates) {
-    EXPECT_TRUE(candidates("/opt/sp", "  / ").empty());
-    EXPECT_TRUE(candidates("/opt/sp", nullptr).empty());
+// Relative names: the whole name, then its stem, under the search path, then
+// both as given. Absolute names: once, unchanged. Empty names: nothing.
+TEST(LibraryName, CandidateFilesInTheOrderTried) {
+    const struct {
+        const char* searchPath;
+        const char* name;
+        std::vector<std::string> files;
+    } cases[] = {
+        {"/opt/sp", "sub\\std.lib",
+         {"/opt/sp/sub/std.lib64.so", "/opt/sp/std64.so", "sub/std.lib64.so", "std64.so"}},
+        {"sp", " phong/ ", {"sp/phong64.so", "sp/phong64.so", "phong64.so", "phong64.so"}},
+        {"/opt/sp", "C:\\shaders\\std.lib", {"C:/shaders/std.lib64.so"}},
+        {"/opt/sp", "//server/std", {"//server/std64.so"}},
+        {"/opt/sp", "/usr/lib/std", {"/usr/lib/std64.so"}},
+        {"/opt/sp", "  / ", {}},
+        {"/opt/sp", nullptr, {}},
+    };
+    for (const auto& c : cases) {
+        LibraryCandidates found = libraryCandidates(searchPathFrom(c.searchPath), c.name);
+        std::vector<std::string> files;
+        for (int i = 0; i < found.count; ++i) files.push_back(found.files[i].c_str());
+        EXPECT_EQ(files, c.files) << (c.name ? c.name : "null");
+    }
 }

@@ -1,6 +1,6 @@
-// Shared helpers of the shader tests: where the test plug-ins are, a
-// message recorder, records owned the way a table slot owns them, and a
-// private folder for plug-in files the tests replace.
+// Shared helpers of the shader tests: the test plug-ins, shader records owned
+// the way a table slot owns them and a private folder for plug-in files the
+// tests replace.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,37 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "hox/message_callback.h"
+#include "hox/shader.h"
 #include "scene/record.h"
+#include "scene/scene_test_support.h"
 #include "scene/shader_record.h"
 #include "shaders/shader_instance.h"
 #include "shaders/shader_library_manager.h"
 #include "test_shaders.h"
-#include "util/messages.h"
 
 namespace shader_test {
 
 inline std::string pluginDir() { return HOX_TEST_PLUGIN_DIR; }
-inline std::string pluginFile(const std::string& name) {
-    return pluginDir() + "/" + name + "64.so";
-}
+inline std::string pluginFile(const std::string& name) { return pluginDir() + "/" + name + "64.so"; }
 
-struct RecordingCallback : hox::IMessageCallback {
-    std::vector<std::string> messages, warnings, errors;
-    void message(int, const char* text) override { messages.push_back(text); }
-    void warning(const char* text) override { warnings.push_back(text); }
-    void error(const char* text) override { errors.push_back(text); }
-};
-
-// Installs a recorder for the test's lifetime and puts printing back after.
-class CapturedMessages {
-public:
-    CapturedMessages() { hox::util::setMessageCallback(&recorder); }
-    ~CapturedMessages() { hox::util::setMessageCallback(nullptr); }
-    const std::vector<std::string>& warnings() const { return recorder.warnings; }
-
-    RecordingCallback recorder;
-};
+// Warnings recorded while it lives; stream round trips of records.
+using CapturedMessages = hox::scene::testing::MessageCatcher;
+using hox::scene::testing::bytesOf;
+using hox::scene::testing::readInto;
 
 // A shader record holding its first reference, released at the end.
 class OwnedShader {
@@ -56,9 +42,8 @@ public:
 
     hox::scene::ShaderRecord* operator->() const { return m_record; }
     hox::scene::ShaderRecord& operator*() const { return *m_record; }
-    hox::scene::ShaderRecord* get() const { return m_record; }
-
-    template <typename T>
+    hox::Shader* shader() const { return static_cast<hox::Shader*>(m_record->publicObject()); }
+    template <typename T = hox_test::AllKindsShader>
     T& object() const {
         return *static_cast<T*>(m_record->shaderObject);
     }
@@ -82,13 +67,11 @@ public:
     }
     const std::string& path() const { return m_path; }
 
-    // Puts a copy of `source` at `name` the way a build does: written
-    // beside, then renamed over, so a library still loaded from the old
-    // file keeps its pages.
+    // Written beside, then renamed over, as a build does: a library still
+    // loaded from the old file keeps its pages.
     void install(const std::string& source, const std::string& name) const {
         const std::string staging = m_path + "/.staging";
-        std::filesystem::copy_file(source, staging,
-                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(source, staging, std::filesystem::copy_options::overwrite_existing);
         std::filesystem::rename(staging, m_path + "/" + name);
     }
 
@@ -101,6 +84,17 @@ class ManagerTest : public ::testing::Test {
 protected:
     ManagerTest() { manager.setSearchPath(pluginDir().c_str()); }
     hox::shaders::ShaderLibraryManager manager;
+};
+
+// `record` holds an all_kinds shader, declared by this manager.
+class AllKindsTest : public ManagerTest {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(hox::shaders::instantiateShader(*record, "all_kinds", "all_kinds", manager), 0);
+    }
+    hox_test::AllKindsShader& o() { return record.object(); }
+
+    OwnedShader record;
 };
 
 }  // namespace shader_test

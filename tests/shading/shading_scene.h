@@ -1,13 +1,14 @@
 // What the shading tests share: a device with the render scene of the host
 // tests (camera at the origin looking down -Z, 90 degree field of view,
-// pixel-centre samples), plus the shaders of the shading_probe plug-in,
-// lights, an environment and per-object render attributes.
+// pixel-centre samples), the shading_probe plug-in's shaders, lights, an
+// environment and per-object render attributes.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "device/render_device.h"
 #include "engine/render_engine_local.h"
@@ -21,16 +22,20 @@ namespace hox_shading_test {
 using hox_host_test::near;
 using hox_host_test::Rgba;
 
-inline hox::Mat4f translation(float x, float y, float z) {
-    return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}};
+inline hox::Mat4f translation(float x, float y, float z) { return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}}; }
+
+// Edits a handle's object with `change` and ends the edit.
+template <typename Handle, typename Change>
+void edit(Handle& handle, Change change) {
+    change(*handle.beginEdit());
+    handle.endEdit();
 }
 
 class ShadingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         hox::util::rt_debugShade.set(0);
-        // Every render must trace, even of a scene that did not change.
-        hox::util::rt_disableStaticFrames.set(true);
+        hox::util::rt_disableStaticFrames.set(true);  // every render traces, changed or not
         ASSERT_EQ(0, hox::Init(nullptr, device));
         scene.reset(new hox_host_test::RenderScene(device));
     }
@@ -55,11 +60,10 @@ protected:
     }
 
     // A quad facing +z (see RenderScene::addQuad) shaded by `surface`.
-    hox::THandle<hox::Object> quad(const hox::THandle<hox::Shader>& surface, float x0, float y0, float x1,
-                                   float y1, float z, const hox::Mat4f* transform = nullptr) {
+    hox::THandle<hox::Object> quad(const hox::THandle<hox::Shader>& surface, float x0, float y0, float x1, float y1,
+                                   float z, const hox::Mat4f* transform = nullptr) {
         hox::THandle<hox::Object> object = scene->addQuad(x0, y0, x1, y1, z, transform);
-        object.beginEdit()->setShader(surface);
-        object.endEdit();
+        edit(object, [&](hox::Object& o) { o.setShader(surface); });
         return object;
     }
 
@@ -67,38 +71,43 @@ protected:
     hox::THandle<hox::Light> light(const hox::THandle<hox::Shader>& lightShader, hox::ELightType type,
                                    const hox::Vec3f& position) {
         hox::THandle<hox::Light> l(device);
-        hox::Light* edit = l.beginEdit();
-        edit->setLightType(type);
-        edit->setTransform(translation(position.x, position.y, position.z));
-        edit->setShader(lightShader);
-        l.endEdit();
-        scene->root.beginEdit()->addChild(l);
-        scene->root.endEdit();
+        edit(l, [&](hox::Light& e) {
+            e.setLightType(type);
+            e.setTransform(translation(position.x, position.y, position.z));
+            e.setShader(lightShader);
+        });
+        edit(scene->root, [&](hox::Group& g) { g.addChild(l); });
         return l;
     }
 
     void environment(const hox::THandle<hox::Shader>& env) {
-        scene->view.beginEdit()->setEnvironmentShader(env);
-        scene->view.endEdit();
+        edit(scene->view, [&](hox::RenderView& v) { v.setEnvironmentShader(env); });
     }
-
     void optionFloat(hox::ERenderOption option, float value) {
-        scene->options.beginEdit()->setOption1f(option, value);
-        scene->options.endEdit();
+        edit(scene->options, [&](hox::RenderOptions& o) { o.setOption1f(option, value); });
     }
 
-    // Attributes of one object: built by `edit`, then attached.
-    template <typename Edit>
-    void attributes(hox::THandle<hox::Object>& object, Edit edit) {
+    // Attributes of one object: built by `change`, then attached.
+    template <typename Change>
+    void attributes(hox::THandle<hox::Object>& object, Change change) {
         hox::THandle<hox::RenderAttributes> a(device);
-        edit(*a.beginEdit());
-        a.endEdit();
-        object.beginEdit()->setRenderAttributes(a);
-        object.endEdit();
+        edit(a, change);
+        edit(object, [&](hox::Object& o) { o.setRenderAttributes(a); });
         attributeHandles_.push_back(a);
     }
 
     Rgba at(int x, int y) const { return scene->capture.at(x, y); }
+
+    bool everyPixelIs(const Rgba& expected, float tolerance) {
+        for (int y = 0; y < scene->height; ++y)
+            for (int x = 0; x < scene->width; ++x)
+                if (!near(at(x, y), expected, tolerance)) {
+                    ADD_FAILURE() << "pixel " << x << ", " << y << ": "
+                                  << near(at(x, y), expected, tolerance).message();
+                    return false;
+                }
+        return true;
+    }
 
     // The statistics counters of the frames rendered since the last call.
     void stats(hox::RenderStats& out) {

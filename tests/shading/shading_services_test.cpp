@@ -2,8 +2,7 @@
 // shaders see them.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-
+#include "engine/noise.h"
 #include "hox/geometry.h"
 #include "shading_scene.h"
 
@@ -16,8 +15,7 @@ class ShadingServicesTest : public ShadingTest {
 protected:
     hox::THandle<hox::Shader> hemisphere(int mode) {
         hox::THandle<hox::Shader> s = shader("probe_hemisphere");
-        s.beginEdit()->setUniform1i("mode", mode);
-        s.endEdit();
+        edit(s, [&](hox::Shader& e) { e.setUniform1i("mode", mode); });
         return s;
     }
 };
@@ -30,10 +28,9 @@ TEST_F(ShadingServicesTest, OcclusionIsOneUnderTheOpenSkyAndZeroInsideAClosedBox
     for (int y = 4; y < 12; ++y)
         for (int x = 4; x < 12; ++x) EXPECT_TRUE(near(at(x, y), {1, 1, 1, 1}, 1e-6f)) << x << ", " << y;
 
-    // Close the box around the camera; with a range far beyond the box,
-    // every hit counts as fully occluded.
-    // Quads at z = -1 carried to the other five walls (row vectors: the
-    // quad's z row moves onto the wall's axis).
+    // Close the box around the camera (the quad carried to the other five
+    // walls; row vectors); with a range far beyond the box every hit counts
+    // as fully occluded.
     const Mat4f walls[5] = {
         translation(0.0f, 0.0f, 2.0f),                        // z = +1
         {{0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1}},   // x = -1
@@ -47,7 +44,7 @@ TEST_F(ShadingServicesTest, OcclusionIsOneUnderTheOpenSkyAndZeroInsideAClosedBox
     for (int y = 4; y < 12; ++y)
         for (int x = 4; x < 12; ++x) EXPECT_TRUE(near(at(x, y), {0, 0, 0, 1}, 1e-5f)) << x << ", " << y;
 
-    // Occlusion switched off, or a range of 0, leaves everything open.
+    // Occlusion switched off leaves everything open.
     scene->setOption(hox::OPTION_OCCLUSION, false);
     ASSERT_EQ(0, scene->render());
     EXPECT_TRUE(near(at(8, 8), {1, 1, 1, 1}, 1e-6f));
@@ -65,56 +62,40 @@ TEST_F(ShadingServicesTest, IndirectDiffuseAveragesTheEnvironmentAndIsBlackWhenO
     EXPECT_TRUE(near(at(3, 5), {0, 0, 0, 0}, 1e-6f));
 }
 
-// Cell noise of a one-dimensional point, from its definition: the cell is
-// the nearest integer to p - 0.5, hashed as mix(i) * 32769 with
-// mix(i) = i * 1025, ^ >> 6, * 9, ^ >> 11, and the low 16 bits scaled to
-// [-1, 1].
-float cellNoise1(float p) {
-    const uint32_t cell = static_cast<uint32_t>(static_cast<int32_t>(std::nearbyint(p - 0.5f)));
-    uint32_t h = cell * 1025u;
-    h ^= h >> 6;
-    h *= 9u;
-    h ^= h >> 11;
-    h *= 32769u;
-    return static_cast<float>(h & 0xFFFFu) * 3.0518044e-5f - 1.0f;
-}
-
 TEST_F(ShadingServicesTest, NoiseServicesReachTheNoiseFunctions) {
     build(4, 4);
     hox::THandle<hox::Shader> probe = shader("probe_noise");
-    probe.beginEdit()->setUniform4f("point", hox::Vec4f{1.5f, 2.0f, 3.0f, 4.0f});
-    probe.endEdit();
+    edit(probe, [](hox::Shader& s) { s.setUniform4f("point", hox::Vec4f{1.5f, 2.0f, 3.0f, 4.0f}); });
     quad(probe, -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
     ASSERT_EQ(0, scene->render());
     // Red: cell 1; green: gradient noise at an integer point; blue: the
     // difference one period apart.
-    EXPECT_NEAR(0.2860609f, cellNoise1(1.5f), 1e-6f);
-    EXPECT_TRUE(near(at(1, 2), {cellNoise1(1.5f), 0.0f, 0.0f, 1.0f}, 1e-6f));
+    const float p = 1.5f;
+    float cell;
+    hox::engine::noise::cellComponents(&p, 1, &cell, 1);
+    EXPECT_NEAR(0.2860609f, cell, 1e-6f);
+    EXPECT_TRUE(near(at(1, 2), {cell, 0.0f, 0.0f, 1.0f}, 1e-6f));
 }
 
-// A quad at depth -2 from (x0, y0) to (x1, y1), with "uv" (0, 0) … (1, 1)
-// at its corners and a "weight" of `weightComponents` components, all
-// `weight`.
-hox::THandle<hox::Geometry> attributeQuad(hox::IRenderDevice* device, float x0, float x1, int weightComponents,
-                                          float weight) {
+// A quad at depth -2 over x0 … x1, y -1 … 1, with "uv" (0, 0) … (1, 1) at
+// its corners and a "weight" of 0.5 in one or three components.
+hox::THandle<hox::Geometry> attributeQuad(hox::IRenderDevice* device, float x0, float x1, bool threeComponents) {
     hox::THandle<hox::Geometry> g(device);
     const int indices[6] = {0, 1, 2, 2, 1, 3};
-    const float y0 = -1.0f, y1 = 1.0f, z = -2.0f;
-    const hox::Vec3f coords[4] = {{x0, y0, z}, {x1, y0, z}, {x0, y1, z}, {x1, y1, z}};
+    const hox::Vec3f coords[4] = {{x0, -1, -2}, {x1, -1, -2}, {x0, 1, -2}, {x1, 1, -2}};
     const hox::Vec3f normals[4] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
     const hox::Vec2f uv[4] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
-    const float weights1[4] = {weight, weight, weight, weight};
-    const hox::Vec3f weights3[4] = {{weight, weight, weight}, {weight, weight, weight},
-                                    {weight, weight, weight}, {weight, weight, weight}};
-    hox::Geometry* edit = g.beginEdit();
-    edit->init(hox::GEOMETRY_TYPE_TRIANGLES, 2, 4);
-    edit->setIndexArray(indices);
-    edit->setCoordArray3f(coords);
-    edit->setNormalArray3f(normals);
-    edit->setVertexAttribArray2f("uv", uv);
-    if (weightComponents == 1) edit->setVertexAttribArray1f("weight", weights1);
-    if (weightComponents == 3) edit->setVertexAttribArray3f("weight", weights3);
-    g.endEdit();
+    const float w1[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+    const hox::Vec3f h = {0.5f, 0.5f, 0.5f}, w3[4] = {h, h, h, h};
+    edit(g, [&](hox::Geometry& e) {
+        e.init(hox::GEOMETRY_TYPE_TRIANGLES, 2, 4);
+        e.setIndexArray(indices);
+        e.setCoordArray3f(coords);
+        e.setNormalArray3f(normals);
+        e.setVertexAttribArray2f("uv", uv);
+        if (threeComponents) e.setVertexAttribArray3f("weight", w3);
+        else e.setVertexAttribArray1f("weight", w1);
+    });
     return g;
 }
 
@@ -126,15 +107,14 @@ TEST_F(ShadingServicesTest, DeclaredAttributesAreInterpolatedAndMismatchesReadZe
     const float halves[2][2] = {{-2.0f, 0.0f}, {0.0f, 2.0f}};
     for (int i = 0; i < 2; ++i) {
         hox::THandle<hox::Object> o(device);
-        hox::Object* edit = o.beginEdit();
-        edit->setGeometry(attributeQuad(device, halves[i][0], halves[i][1], i == 0 ? 1 : 3, 0.5f));
-        edit->setShader(probe);
-        o.endEdit();
-        scene->root.beginEdit()->addChild(o);
-        scene->root.endEdit();
+        edit(o, [&](hox::Object& e) {
+            e.setGeometry(attributeQuad(device, halves[i][0], halves[i][1], i == 1));
+            e.setShader(probe);
+        });
+        edit(scene->root, [&](hox::Group& g) { g.addChild(o); });
     }
     ASSERT_EQ(0, scene->render());
-    for (int y = 2; y < 14; y += 3) {
+    for (int y = 2; y < 14; y += 3)
         for (int x = 1; x < 32; x += 3) {
             float wx, wy;
             scene->worldAt(x, y, -2.0f, wx, wy);
@@ -142,7 +122,6 @@ TEST_F(ShadingServicesTest, DeclaredAttributesAreInterpolatedAndMismatchesReadZe
             const float u = (wx - halves[i][0]) / 2.0f, v = (wy + 1.0f) / 2.0f;
             EXPECT_TRUE(near(at(x, y), {u, v, i == 0 ? 0.5f : 0.0f, 1.0f}, 1e-5f)) << x << ", " << y;
         }
-    }
 }
 
 }  // namespace

@@ -24,21 +24,12 @@ protected:
         environment(env);
         quad(mirror, -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
     }
-    bool everyPixelIs(const Rgba& expected, float tolerance) {
-        for (int y = 0; y < scene->height; ++y)
-            for (int x = 0; x < scene->width; ++x)
-                if (!near(at(x, y), expected, tolerance)) {
-                    ADD_FAILURE() << "pixel " << x << ", " << y << ": "
-                                  << near(at(x, y), expected, tolerance).message();
-                    return false;
-                }
-        return true;
-    }
+    void setTraceDepth(int depth) { scene->setOption(hox::OPTION_TRACE_DEPTH, depth); }
 
     hox::THandle<hox::Shader> mirror, env;
 };
 
-TEST_F(ShadingTraceTest, MirrorShowsTheEnvironmentAndEachPixelCallsTwoShaders) {
+TEST_F(ShadingTraceTest, MirrorsShowTheEnvironmentAndEachPixelCallsTwoShaders) {
     mirrorScene(16);
     ASSERT_EQ(0, scene->render());
     EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
@@ -49,13 +40,17 @@ TEST_F(ShadingTraceTest, MirrorShowsTheEnvironmentAndEachPixelCallsTwoShaders) {
     EXPECT_EQ(2u * 256u, stats.counters[hox::engine::kCountRays]);
     EXPECT_EQ(256u, stats.counters[hox::engine::kCountHits]);
     EXPECT_EQ(256u, stats.counters[hox::engine::kCountMisses]);
-}
 
-TEST_F(ShadingTraceTest, GlossyLobesOfMissingRaysAverageToTheEnvironment) {
-    mirrorScene(8);
-    mirror.beginEdit()->setUniform1f("roughness", 0.3f);
-    mirror.endEdit();
+    // Glossy lobes of missing rays average to the environment.
+    edit(mirror, [](hox::Shader& s) { s.setUniform1f("roughness", 0.3f); });
     optionFloat(hox::OPTION_GLOSSY_REFLECTIONS_ACCURACY, 1.0f);
+    ASSERT_EQ(0, scene->render());
+    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
+
+    // Mirrors facing each other end at the depth limit in the environment.
+    edit(mirror, [](hox::Shader& s) { s.setUniform1f("roughness", 0.0f); });
+    quad(mirror, -10.0f, -10.0f, 10.0f, 10.0f, 2.0f);  // behind the camera
+    setTraceDepth(100);
     ASSERT_EQ(0, scene->render());
     EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
 }
@@ -63,42 +58,26 @@ TEST_F(ShadingTraceTest, GlossyLobesOfMissingRaysAverageToTheEnvironment) {
 TEST_F(ShadingTraceTest, TraceDepthLimitsWhatTheMirrorSees) {
     mirrorScene(8);
     // Behind the camera, where only the mirror's rays reach.
-    hox::THandle<hox::Shader> pane = shader("probe_tinted");
-    hox::THandle<hox::Object> behind = quad(pane, -10.0f, -10.0f, 10.0f, 10.0f, 1.0f);
-    const Rgba tint = {1.0f, 0.5f, 0.25f, 1.0f};
-
-    scene->setOption(hox::OPTION_TRACE_DEPTH, 2);
+    hox::THandle<hox::Object> behind = quad(shader("probe_tinted"), -10.0f, -10.0f, 10.0f, 10.0f, 1.0f);
+    setTraceDepth(2);
     ASSERT_EQ(0, scene->render());
-    EXPECT_TRUE(everyPixelIs(tint, 1e-6f));
-    // Depth 1: the mirror's reflection is refused and sees the environment.
-    scene->setOption(hox::OPTION_TRACE_DEPTH, 1);
-    ASSERT_EQ(0, scene->render());
-    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
-    // Depth 0: even camera rays are refused.
-    scene->setOption(hox::OPTION_TRACE_DEPTH, 0);
-    ASSERT_EQ(0, scene->render());
-    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
-
-    // An instance hidden from reflection rays is not there for them.
-    scene->setOption(hox::OPTION_TRACE_DEPTH, 2);
-    attributes(behind, [](hox::RenderAttributes& a) { a.setAttribute1b(hox::ATTRIBUTE_REFLECTION_RAYS, false); });
-    ASSERT_EQ(0, scene->render());
-    EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
-}
-
-TEST_F(ShadingTraceTest, RootLevelHandsTheCameraRaysInheritedValuesOfOne) {
-    mirrorScene(4);
-    env.beginEdit()->setUniform1i("mode", 2);
-    env.endEdit();
-    scene->setOption(hox::OPTION_TRACE_DEPTH, 0);
+    EXPECT_TRUE(everyPixelIs({1.0f, 0.5f, 0.25f, 1.0f}, 1e-6f));
+    // Depth 1: the mirror's reflection is refused and sees the environment;
+    // depth 0: even camera rays are refused.
+    for (int depth : {1, 0}) {
+        setTraceDepth(depth);
+        ASSERT_EQ(0, scene->render());
+        EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f)) << depth;
+    }
+    // The root level hands the refused camera rays inherited values of one.
+    edit(env, [](hox::Shader& s) { s.setUniform1i("mode", 2); });
     ASSERT_EQ(0, scene->render());
     EXPECT_TRUE(everyPixelIs({1.0f, 1.0f, 0.0f, 1.0f}, 1e-6f));
-}
 
-TEST_F(ShadingTraceTest, MirrorsFacingEachOtherEndAtTheDepthLimitInTheEnvironment) {
-    mirrorScene(8);
-    quad(mirror, -10.0f, -10.0f, 10.0f, 10.0f, 2.0f);  // behind the camera
-    scene->setOption(hox::OPTION_TRACE_DEPTH, 100);
+    // An instance hidden from reflection rays is not there for them.
+    edit(env, [](hox::Shader& s) { s.setUniform1i("mode", 0); });
+    setTraceDepth(2);
+    attributes(behind, [](hox::RenderAttributes& a) { a.setAttribute1b(hox::ATTRIBUTE_REFLECTION_RAYS, false); });
     ASSERT_EQ(0, scene->render());
     EXPECT_TRUE(everyPixelIs(kEnvironment, 1e-6f));
 }
@@ -106,11 +85,9 @@ TEST_F(ShadingTraceTest, MirrorsFacingEachOtherEndAtTheDepthLimitInTheEnvironmen
 TEST_F(ShadingTraceTest, EveryServiceGivesBackTheLevelsItTook) {
     build(16, 16);
     hox::THandle<hox::Shader> services = shader("probe_services"), layer = shader("probe_tinted");
-    services.beginEdit()->setUniformShaderRef("layer", layer);
-    services.endEdit();
+    edit(services, [&](hox::Shader& s) { s.setUniformShaderRef("layer", layer); });
     env = shader("probe_environment");
-    env.beginEdit()->setUniform1i("mode", 1);  // reports depth, limit and kind
-    env.endEdit();
+    edit(env, [](hox::Shader& s) { s.setUniform1i("mode", 1); });  // reports depth, limit and kind
     environment(env);
     quad(services, -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
     light(shader("probe_point_light"), hox::LIGHT_TYPE_POINT, {0.0f, 0.0f, -1.0f});
@@ -137,8 +114,7 @@ TEST_F(ShadingTraceTest, RendersOfOneSceneAreIdentical) {
     optionFloat(hox::OPTION_TRANSMISSION_ACCURACY, 0.5f);
     quad(shader("probe_lambert"), -10.0f, -10.0f, 10.0f, 10.0f, -2.0f);
     hox::THandle<hox::Light> lamp = light(shader("probe_point_light"), hox::LIGHT_TYPE_POINT, {0, 0, -1});
-    lamp.beginEdit()->setParameter1f(hox::LIGHT_PARAMETER_RADIUS, 0.3f);
-    lamp.endEdit();
+    edit(lamp, [](hox::Light& l) { l.setParameter1f(hox::LIGHT_PARAMETER_RADIUS, 0.3f); });
     quad(shader("probe_hemisphere"), 0.0f, -10.0f, 10.0f, 10.0f, -1.5f);  // occluded and shadowing
     ASSERT_EQ(0, scene->render());
     const std::vector<float> first = scene->capture.pixels;

@@ -71,34 +71,26 @@ const std::vector<Entry>& catalogue() {
 std::vector<float> valueAt(int kind, const char* member) {
     if (kind == K1B) return {*reinterpret_cast<const bool*>(member) ? 1.0f : 0.0f};
     if (kind == K1I) return {static_cast<float>(*reinterpret_cast<const int*>(member))};
-    if (kind == K1F) return {*reinterpret_cast<const float*>(member)};
-    if (kind == K3F) {
-        const float* v = reinterpret_cast<const float*>(member);
-        return {v[0], v[1], v[2]};
-    }
-    return {};
-}
-
-// Texture parameters start out naming no texture at all: no sampler and the
-// null handle's instance, not instance 0 (a real texture's).
-void expectUnbound(const char* member, const char* what) {
-    const UniformRef* ref = reinterpret_cast<const UniformRef*>(member);
-    EXPECT_EQ(ref->pointer, nullptr) << what;
-    EXPECT_EQ(ref->instance, 0xFFFFFFFu) << what;
+    const float* v = reinterpret_cast<const float*>(member);
+    return kind == K1F ? std::vector<float>{v[0]} : std::vector<float>{v[0], v[1], v[2]};
 }
 
 void expectDefaults(StdShader& shader, const Entry& entry) {
     for (const Uniform& u : entry.uniforms) {
-        char* member = shader.member(u.kind, u.name);
+        const char* member = shader.member(u.kind, u.name);
         if (!member) continue;
         if (u.kind == KTEX2D || u.kind == KTEXCUBE) {
-            expectUnbound(member, u.name);
+            // No texture at all: no sampler and the null handle's instance,
+            // not instance 0 (a real texture's).
+            const UniformRef* ref = reinterpret_cast<const UniformRef*>(member);
+            EXPECT_EQ(ref->pointer, nullptr) << u.name;
+            EXPECT_EQ(ref->instance, 0xFFFFFFFu) << u.name;
             continue;
         }
         const std::vector<float> actual = valueAt(u.kind, member);
         ASSERT_EQ(actual.size(), u.value.size()) << u.name;
         for (std::size_t i = 0; i < actual.size(); ++i)
-            EXPECT_FLOAT_EQ(actual[i], u.value[i]) << entry.shader << "." << u.name << "[" << i << "]";
+            EXPECT_FLOAT_EQ(actual[i], u.value[i]) << u.name << "[" << i << "]";
     }
 }
 
@@ -108,10 +100,8 @@ TEST(StdShaderCatalogue, EveryShaderDeclaresItsKindFlagsAndParameters) {
         StdShader shader(entry.shader);
         ASSERT_NE(shader.library, nullptr) << HOX_STDSHADERS_FILE;
         ASSERT_NE(shader.object, nullptr);
-        EXPECT_EQ(shader.apiVersion, kApiVersion);
-        EXPECT_EQ(shader.object->getKind(), entry.kind);
-        EXPECT_EQ(shader.declaration.flags, entry.flags);
-
+        EXPECT_EQ(std::make_tuple(shader.apiVersion, shader.object->getKind(), shader.declaration.flags),
+                  std::make_tuple(kApiVersion, entry.kind, entry.flags));
         // Exactly the documented names, each declared once and at its own
         // place in the object.
         EXPECT_EQ(shader.declaration.uniforms.size(), entry.uniforms.size());
@@ -119,27 +109,17 @@ TEST(StdShaderCatalogue, EveryShaderDeclaresItsKindFlagsAndParameters) {
         for (const Declared& d : shader.declaration.uniforms) offsets.insert(d.offset);
         EXPECT_EQ(offsets.size(), shader.declaration.uniforms.size());
         expectDefaults(shader, entry);
-
+        const auto& a = shader.declaration.attributes;
+        ASSERT_EQ(a.size(), entry.uv ? 1u : 0u);
         if (entry.uv) {
-            ASSERT_EQ(shader.declaration.attributes.size(), 1u);
-            EXPECT_EQ(shader.declaration.attributes[0].type, SHADER_ATTRIBUTE_2F);
-            EXPECT_EQ(shader.declaration.attributes[0].name, "uv");
-            EXPECT_EQ(shader.declaration.attributes[0].slot, 0);
-        } else {
-            EXPECT_TRUE(shader.declaration.attributes.empty());
+            EXPECT_EQ(std::make_tuple(a[0].type, a[0].name, a[0].slot), std::make_tuple(SHADER_ATTRIBUTE_2F, "uv", 0));
         }
-    }
-}
 
-// Objects made after the first come from the cached declaration and are
-// never asked to declare, so their constructor alone must set the defaults.
-TEST(StdShaderCatalogue, UndeclaredObjectsStartWithTheDeclaredDefaults) {
-    for (const Entry& entry : catalogue()) {
-        SCOPED_TRACE(entry.shader);
-        StdShader declared(entry.shader);
+        // Objects made after the first come from the cached declaration and
+        // are never asked to declare: their constructor alone sets the defaults.
         StdShader fresh(entry.shader, false);
         ASSERT_NE(fresh.object, nullptr);
-        fresh.declaration = declared.declaration;
+        fresh.declaration = shader.declaration;
         expectDefaults(fresh, entry);
     }
 }

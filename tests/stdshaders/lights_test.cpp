@@ -49,13 +49,13 @@ TEST(PointLight, FallsOffWithDistanceAndCastsShadows) {
 
 // A sample `degrees` off the spot's axis, at distance 1.
 ShadingState offAxis(float degrees) {
-    const float a = degrees * 3.14159265f / 180.0f;
+    const float a = degrees * kRad;
     return lightSample(1, {std::sin(a), std::cos(a), 0});
 }
 
 TEST(SpotLight, FadesAcrossThePenumbra) {
     StdShader spot("spotlight");
-    spot.set(K1F, "coneAngle", 40.0f * 3.14159265f / 180.0f);
+    spot.set(K1F, "coneAngle", 40.0f * kRad);
     spot.set(K1F, "penumbra", 0.5f);  // full light inside 20 degrees
     spot.set(K3F, "colour", Vec3f{1, 0.5f, 0.25f});
     FakeServices services;

@@ -91,8 +91,7 @@ public:
 private:
     int add(int kind, ShaderObject* shader, const char* name, const void* member) {
         if (find(kind, name)) return -1;
-        uniforms.push_back({kind, name, static_cast<const char*>(member) -
-                                            reinterpret_cast<const char*>(shader)});
+        uniforms.push_back({kind, name, static_cast<const char*>(member) - reinterpret_cast<const char*>(shader)});
         return 0;
     }
 };
@@ -132,8 +131,7 @@ public:
         if (char* m = member(kind, name)) std::memcpy(m, &value, sizeof value);
     }
     void setTexture(int kind, const char* name, const void* sampler) {
-        if (char* m = member(kind, name)) reinterpret_cast<UniformRef*>(m)->pointer =
-            const_cast<void*>(sampler);
+        if (char* m = member(kind, name)) reinterpret_cast<UniformRef*>(m)->pointer = const_cast<void*>(sampler);
     }
 
     platform::SharedLibrary* library = nullptr;
@@ -161,11 +159,8 @@ public:
     // Answers.
     std::vector<LightSample> lights;  // illuminance returns these, linked in order
     int lightCount = -1;              // what illuminance returns; -1: all of them
-    Vec3f ambientLight{0, 0, 0};
-    Vec3f transmitted{1, 1, 1};
-    Vec4f reflectionColour{0, 0, 0, 1}, refractionColour{0, 0, 0, 1};
-    Vec3f openness{1, 1, 1};
-    Vec4f indirectLight{0, 0, 0, 1};
+    Vec3f ambientLight{0, 0, 0}, transmitted{1, 1, 1}, openness{1, 1, 1};
+    Vec4f reflectionColour{0, 0, 0, 1}, refractionColour{0, 0, 0, 1}, indirectLight{0, 0, 0, 1};
     std::function<float(const Vec3f&)> noise = [](const Vec3f&) { return 0.0f; };
 
     // Questions.
@@ -183,8 +178,7 @@ public:
         lights.push_back(s);
     }
 
-    int illuminance(int, const Vec3f&, const Vec3f& axis, const LightSample** samples,
-                    float) override {
+    int illuminance(int, const Vec3f&, const Vec3f& axis, const LightSample** samples, float) override {
         ++calls;
         illuminanceAxes.push_back(axis);
         for (std::size_t i = 0; i < lights.size(); ++i)
@@ -210,15 +204,15 @@ public:
     void traceRefraction(Vec4f& r, const Vec3f& o, const Vec3f& d) override {
         record(r, Ray::Refraction, o, d, 0, true);
     }
-    void glossyReflection(Vec4f& r, const Vec3f& o, const Vec3f& d, const Vec3f&, const Vec3f&,
-                          float ru, float) override {
+    void glossyReflection(Vec4f& r, const Vec3f& o, const Vec3f& d, const Vec3f&, const Vec3f&, float ru,
+                          float) override {
         record(r, Ray::GlossyReflection, o, d, ru, false);
     }
     void glossyReflection(Vec4f& r, const Vec3f& o, const Vec3f& d, float rough) override {
         record(r, Ray::GlossyReflection, o, d, rough, false);
     }
-    void glossyRefraction(Vec4f& r, const Vec3f& o, const Vec3f& d, const Vec3f&, const Vec3f&,
-                          float ru, float) override {
+    void glossyRefraction(Vec4f& r, const Vec3f& o, const Vec3f& d, const Vec3f&, const Vec3f&, float ru,
+                          float) override {
         record(r, Ray::GlossyRefraction, o, d, ru, true);
     }
     void glossyRefraction(Vec4f& r, const Vec3f& o, const Vec3f& d, float rough) override {
@@ -234,12 +228,8 @@ public:
         indirectNormals.push_back(n);
         result = indirectLight;
     }
-    void shadeWith(Vec4f& r, const ShaderObject*, const ShadingState&) override {
-        ++calls, r = Vec4f{0, 0, 0, 0};
-    }
-    void transmissionOf(Vec3f& r, const ShaderObject*, const ShadingState&) override {
-        ++calls, r = Vec3f{0, 0, 0};
-    }
+    void shadeWith(Vec4f& r, const ShaderObject*, const ShadingState&) override { ++calls, r = Vec4f{0, 0, 0, 0}; }
+    void transmissionOf(Vec3f& r, const ShaderObject*, const ShadingState&) override { ++calls, r = Vec3f{0, 0, 0}; }
 
     float noiseFloat(const Vec3f& p) override {
         ++calls;
@@ -248,12 +238,12 @@ public:
     }
     // The shaders use only the three-dimensional one-component gradient
     // noise; every other form answers 0 and counts as a call.
-#define HOX_OTHER_NOISE_FORMS(name, R)                                   \
-    R name(const Vec4f&) override { return ++calls, R{}; }               \
-    R name(const Vec2f&) override { return ++calls, R{}; }               \
+#define HOX_OTHER_NOISE_FORMS(name, R)                     \
+    R name(const Vec4f&) override { return ++calls, R{}; } \
+    R name(const Vec2f&) override { return ++calls, R{}; } \
     R name(float) override { return ++calls, R{}; }
-#define HOX_NOISE_FORMS(name, R)                                         \
-    HOX_OTHER_NOISE_FORMS(name, R)                                       \
+#define HOX_NOISE_FORMS(name, R)   \
+    HOX_OTHER_NOISE_FORMS(name, R) \
     R name(const Vec3f&) override { return ++calls, R{}; }
     HOX_OTHER_NOISE_FORMS(noiseFloat, float)
     HOX_NOISE_FORMS(noiseVec2, Vec2f)
@@ -265,10 +255,10 @@ public:
     HOX_NOISE_FORMS(cellNoiseVec4, Vec4f)
 #undef HOX_NOISE_FORMS
 #undef HOX_OTHER_NOISE_FORMS
-#define HOX_PERIODIC_FORMS(name, R)                                              \
-    R name(const Vec4f&, const Vec4i&) override { return ++calls, R{}; }         \
-    R name(const Vec3f&, const Vec3i&) override { return ++calls, R{}; }         \
-    R name(const Vec2f&, const Vec2i&) override { return ++calls, R{}; }         \
+#define HOX_PERIODIC_FORMS(name, R)                                      \
+    R name(const Vec4f&, const Vec4i&) override { return ++calls, R{}; } \
+    R name(const Vec3f&, const Vec3i&) override { return ++calls, R{}; } \
+    R name(const Vec2f&, const Vec2i&) override { return ++calls, R{}; } \
     R name(float, int) override { return ++calls, R{}; }
     HOX_PERIODIC_FORMS(periodicNoiseFloat, float)
     HOX_PERIODIC_FORMS(periodicNoiseVec2, Vec2f)
@@ -277,51 +267,44 @@ public:
 #undef HOX_PERIODIC_FORMS
 
 private:
-    void record(Vec4f& result, Ray service, const Vec3f& o, const Vec3f& d, float roughness,
-                bool refraction) {
+    void record(Vec4f& result, Ray service, const Vec3f& o, const Vec3f& d, float roughness, bool refraction) {
         ++calls;
         rays.push_back({service, o, d, roughness, caller ? caller->inheritedB : 0.0f});
         result = refraction ? refractionColour : reflectionColour;
     }
 };
 
-// A 2D texture of one colour that keeps the coordinates it was asked for.
-class FakeSampler2D : public Sampler2D {
+// A texture of one colour (Sampler2D or SamplerCube, N coordinates) that
+// keeps the coordinates it was asked for.
+template <typename Sampler, int N>
+class FakeSampler : public Sampler {
 public:
-    explicit FakeSampler2D(const Vec4f& c) : colour(c) {}
-    ~FakeSampler2D() override = default;
-    void lookup(const float* st, float* rgba) const override {
-        asked.push_back({st[0], st[1]});
+    explicit FakeSampler(const Vec4f& c) : colour(c) {}
+    ~FakeSampler() override = default;
+    void lookup(const float* at, float* rgba) const override {
+        asked.emplace_back(at, at + N);
         std::memcpy(rgba, &colour, sizeof colour);
     }
     Vec4f colour;
-    mutable std::vector<Vec2f> asked;
+    mutable std::vector<std::vector<float>> asked;
 };
-
-class FakeSamplerCube : public SamplerCube {
-public:
-    explicit FakeSamplerCube(const Vec4f& c) : colour(c) {}
-    ~FakeSamplerCube() override = default;
-    void lookup(const float* d, float* rgba) const override {
-        asked.push_back({d[0], d[1], d[2]});
-        std::memcpy(rgba, &colour, sizeof colour);
-    }
-    Vec4f colour;
-    mutable std::vector<Vec3f> asked;
-};
+using FakeSampler2D = FakeSampler<Sampler2D, 2>;
+using FakeSamplerCube = FakeSampler<SamplerCube, 3>;
 
 // A hit at `position` with the given normal, seen along `direction`.
 inline ShadingState hitState(const Vec3f& position, const Vec3f& normal, const Vec3f& direction) {
     ShadingState s{};
     s.rayDirection = direction;
-    s.position = position;
+    s.position = s.objectPosition = position;
     s.normal = s.faceNormal = normal;
-    s.objectPosition = position;
     s.rayKind = kRayKindCamera;
     s.depth = 1;
     s.traceDepth = 4;
     return s;
 }
+
+// A floor at the origin facing +z, seen straight from above.
+inline ShadingState floorHit() { return hitState({0, 0, 0}, {0, 0, 1}, {0, 0, -1}); }
 
 // Runs shade() with the entry values the renderer gives; returns the colour.
 inline Vec4f shade(StdShader& shader, FakeServices& services, ShadingState& state) {
@@ -334,12 +317,23 @@ inline Vec4f shade(StdShader& shader, FakeServices& services, ShadingState& stat
     return state.colour;
 }
 
+// Exactly one ray was traced, by `service` along `direction`.
+inline void expectOneRay(const FakeServices& services, Ray service, const Vec3f& direction) {
+    ASSERT_EQ(services.rays.size(), 1u);
+    EXPECT_EQ(services.rays[0].service, service);
+    const Vec3f& d = services.rays[0].direction;
+    EXPECT_NEAR(d.x, direction.x, 1e-5f);
+    EXPECT_NEAR(d.y, direction.y, 1e-5f);
+    EXPECT_NEAR(d.z, direction.z, 1e-5f);
+}
+
 inline Vec3f unit(float x, float y, float z) {
     const float l = std::sqrt(x * x + y * y + z * z);
     return {x / l, y / l, z / l};
 }
 
 constexpr float kTolerance = 1e-5f;
+constexpr float kRad = 3.14159265f / 180.0f;
 
 #define EXPECT_VEC3_NEAR(actual, ex, ey, ez)                   \
     do {                                                       \
@@ -348,11 +342,11 @@ constexpr float kTolerance = 1e-5f;
         EXPECT_NEAR(a_.y, (ey), ::stdshader_test::kTolerance); \
         EXPECT_NEAR(a_.z, (ez), ::stdshader_test::kTolerance); \
     } while (0)
-#define EXPECT_RGBA_NEAR(actual, er, eg, eb, ea)                 \
-    do {                                                         \
-        const ::hox::Vec4f c_ = (actual);                        \
+#define EXPECT_RGBA_NEAR(actual, er, eg, eb, ea)                        \
+    do {                                                                \
+        const ::hox::Vec4f c_ = (actual);                               \
         EXPECT_VEC3_NEAR((::hox::Vec3f{c_.x, c_.y, c_.z}), er, eg, eb); \
-        EXPECT_NEAR(c_.w, (ea), ::stdshader_test::kTolerance);   \
+        EXPECT_NEAR(c_.w, (ea), ::stdshader_test::kTolerance);          \
     } while (0)
 
 }  // namespace stdshader_test

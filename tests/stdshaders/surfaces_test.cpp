@@ -7,10 +7,7 @@ namespace {
 
 const float kCos45 = std::sqrt(0.5f);
 
-// A floor at the origin facing +z, seen straight from above.
-ShadingState floorHit() { return hitState({0, 0, 0}, {0, 0, 1}, {0, 0, -1}); }
-
-TEST(Matte, SumsLightsByCosineAndAddsAmbient) {
+TEST(Matte, SumsLightsByCosineAddsAmbientAndSamplesTheColourMapAtUv) {
     StdShader matte("matte");
     matte.set(K3F, "colour", Vec3f{0.5f, 1.0f, 0.25f});
     FakeServices services;
@@ -39,6 +36,15 @@ TEST(Matte, SumsLightsByCosineAndAddsAmbient) {
     services.lightCount = 1;
     state = floorHit();
     EXPECT_RGBA_NEAR(shade(matte, services, state), 0.5f * 1.1f, 1.2f, 0.25f * 1.3f, 1);
+
+    // A colour map multiplies the colour, sampled at the uv attribute.
+    FakeSampler2D texture({0.5f, 0.25f, 1.0f, 1.0f});
+    matte.setTexture(KTEX2D, "colourMap", static_cast<const Sampler2D*>(&texture));
+    const float uv[2] = {0.3f, 0.7f};
+    state = floorHit();
+    state.attributes = uv;
+    EXPECT_RGBA_NEAR(shade(matte, services, state), 0.25f * 1.1f, 0.25f * 1.2f, 0.25f * 1.3f, 1);
+    EXPECT_EQ(texture.asked, (std::vector<std::vector<float>>{{0.3f, 0.7f}}));
 }
 
 TEST(Matte, OcclusionScalesAmbientAndIndirectOnly) {
@@ -67,26 +73,10 @@ TEST(Matte, OcclusionScalesAmbientAndIndirectOnly) {
     EXPECT_VEC3_NEAR(services.indirectNormals.at(0), 0, 0, 1);
 }
 
-TEST(Matte, ColourMapIsSampledAtTheUvAttribute) {
-    StdShader matte("matte");
-    matte.set(K3F, "colour", Vec3f{0.5f, 0.5f, 1.0f});
-    FakeSampler2D texture({0.5f, 0.25f, 1.0f, 1.0f});
-    matte.setTexture(KTEX2D, "colourMap", static_cast<const Sampler2D*>(&texture));
-    FakeServices services;
-    services.addLight({0, 0, 1}, {1, 1, 1});
-    const float uv[2] = {0.3f, 0.7f};
-    ShadingState state = floorHit();
-    state.attributes = uv;
-    EXPECT_RGBA_NEAR(shade(matte, services, state), 0.25f, 0.125f, 1.0f, 1);
-    ASSERT_EQ(texture.asked.size(), 1u);
-    EXPECT_FLOAT_EQ(texture.asked[0].x, 0.3f);
-    EXPECT_FLOAT_EQ(texture.asked[0].y, 0.7f);
-}
-
 // The viewer at `degrees` from the normal in the xz plane, on the side
 // opposite +x.
 ShadingState floorSeenFrom(float degrees) {
-    const float a = degrees * 3.14159265f / 180.0f;
+    const float a = degrees * kRad;
     return hitState({0, 0, 0}, {0, 0, 1}, {std::sin(a), 0, -std::cos(a)});
 }
 
@@ -124,10 +114,7 @@ TEST(Plastic, ReflectionIsWeightedByTheCoatsFresnel) {
     ShadingState state = floorHit();
     // Head-on a coat of index 1.5 reflects ((1.5 - 1) / (1.5 + 1))^2 = 4%.
     EXPECT_RGBA_NEAR(shade(plastic, services, state), 0.04f, 0.02f, 0, 1);
-    ASSERT_EQ(services.rays.size(), 1u);
-    EXPECT_EQ(services.rays[0].service, Ray::Reflection);
-    EXPECT_VEC3_NEAR(services.rays[0].direction, 0, 0, 1);
-
+    expectOneRay(services, Ray::Reflection, {0, 0, 1});
     // At a grazing angle nearly all of it.
     state = floorSeenFrom(89.5f);
     EXPECT_GT(shade(plastic, services, state).x, 0.9f);
@@ -141,10 +128,8 @@ TEST(MetalAndMirror, ReflectTheMirroredRayTintedByTheirColour) {
     mirror.set(K3F, "colour", Vec3f{0.5f, 0.5f, 1.0f});
     ShadingState state = hitState({1, 2, 3}, {0, 1, 0}, unit(1, -1, 0));
     EXPECT_RGBA_NEAR(shade(mirror, services, state), 0.25f, 0.5f, 0.25f, 1);
-    ASSERT_EQ(services.rays.size(), 1u);
-    EXPECT_EQ(services.rays[0].service, Ray::Reflection);
-    EXPECT_VEC3_NEAR(services.rays[0].origin, 1, 2, 3);
-    EXPECT_VEC3_NEAR(services.rays[0].direction, kCos45, kCos45, 0);
+    expectOneRay(services, Ray::Reflection, {kCos45, kCos45, 0});
+    EXPECT_VEC3_NEAR(services.rays.at(0).origin, 1, 2, 3);
 
     // Metal head-on reflects its colour (its Fresnel reflectance there).
     StdShader metal("metal");
@@ -153,9 +138,7 @@ TEST(MetalAndMirror, ReflectTheMirroredRayTintedByTheirColour) {
     services.rays.clear();
     state = floorHit();
     EXPECT_RGBA_NEAR(shade(metal, services, state), 0.25f, 0.5f, 0.25f, 1);
-    ASSERT_EQ(services.rays.size(), 1u);
-    EXPECT_EQ(services.rays[0].service, Ray::Reflection);
-    EXPECT_VEC3_NEAR(services.rays[0].direction, 0, 0, 1);
+    expectOneRay(services, Ray::Reflection, {0, 0, 1});
 
     // A rough metal asks for a glossy lobe of its roughness.
     metal.set(K1F, "roughness", 0.3f);
@@ -163,8 +146,8 @@ TEST(MetalAndMirror, ReflectTheMirroredRayTintedByTheirColour) {
     state = floorHit();
     shade(metal, services, state);
     ASSERT_EQ(services.rays.size(), 1u);
-    EXPECT_EQ(services.rays[0].service, Ray::GlossyReflection);
-    EXPECT_FLOAT_EQ(services.rays[0].roughness, 0.3f);
+    EXPECT_EQ(std::make_pair(services.rays[0].service, services.rays[0].roughness),
+              std::make_pair(Ray::GlossyReflection, 0.3f));
 }
 
 TEST(Emissive, GlowsWithoutAskingTheServices) {

@@ -1,6 +1,7 @@
 // The lookup rules on small hand-made textures: the floor and its 3D
-// nearest quirk, wrapping, completion, border mixing, cube faces, the choice
-// of wrap variant, and coordinates no texture should ever see.
+// nearest quirk, wrapping, completion, border mixing, cube faces, and
+// coordinates no texture should ever see. (The choice of wrap variant is
+// checked class by class in sampler_family_test.cpp.)
 #include <limits>
 
 #include "texture_test_support.h"
@@ -83,20 +84,6 @@ TEST(SamplerLookup, CubeDirectionsPickTheirFaces) {
     for (const auto& c : cases)
         EXPECT_EQ(std::lround(lookup(t, c.direction)[0] * 255.0f), c.face) << c.direction[0];
     EXPECT_EQ(lookup(t, {0, 0, 0}), std::vector<float>(4, -1.0f)) << "untouched";
-}
-
-TEST(SamplerRegistry, ChoosesTheWrapVariantBySizesAndModes) {
-    // {width, height, wrapS, wrapT, variant}; 2D linear 8-bit RGBA is 135 … 139.
-    const int cases[][5] = {{3, 4, 0, 0, 1}, {4, 4, 0, 0, 0}, {4, 4, 0, 1, 4}, {5, 5, 1, 1, 2},
-                            {5, 5, 2, 2, 3}, {4, 4, 2, 3, 4}, {1, 1, 0, 0, 0}};
-    for (const auto& c : cases) {
-        TextureData t = makeTexture(TEXTURE_TYPE_2D, 0, 4, TEXTURE_FILTER_LINEAR, c[0], c[1]);
-        t.d.wrapS = c[2];
-        t.d.wrapT = c[3];
-        EXPECT_EQ(SamplerRegistry::instance().indexOf(t.desc()), 135 + c[4])
-            << c[0] << c[2] << c[3];
-    }
-    EXPECT_EQ(SamplerRegistry::instance().indexOf(makeTexture(0, 0, 1, 0, 4).desc()), 0);
 }
 
 TEST(SamplerLookup, AbsurdCoordinatesLandInsideTheTextureOrOnTheBorder) {

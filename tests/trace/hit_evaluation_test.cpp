@@ -1,3 +1,5 @@
+// Hit evaluation after tracing: the picking answer and the shading state of
+// a batch of hits on a transformed instance.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -34,9 +36,13 @@ struct TransformedTriangle : ::testing::Test {
     // The host-frame point with weights (1 - u - v, u, v), and a ray at it.
     Vec3f worldPoint(float u, float v) {
         const Vec3f p[3] = {transformP(matrix, tri.p[0]), transformP(matrix, tri.p[1]), transformP(matrix, tri.p[2])};
-        const float w = 1 - u - v;
-        return {w * p[0].x + u * p[1].x + v * p[2].x, w * p[0].y + u * p[1].y + v * p[2].y,
-                w * p[0].z + u * p[1].z + v * p[2].z};
+        return barycentric(p, u, v);
+    }
+    // The unit normal of triangle c once transformed: the cross product of
+    // its transformed edges.
+    Vec3f worldNormal(const Vec3f* c) {
+        const Vec3f p0 = transformP(matrix, c[0]);
+        return unit(crossV(sub(transformP(matrix, c[1]), p0), sub(transformP(matrix, c[2]), p0)));
     }
     Ray traceAt(Vec3f target, Vec3f from) {
         Ray ray;
@@ -58,22 +64,14 @@ TEST_F(TransformedTriangle, QueryHitGivesHostPointNormalAndBox) {
     QueryHit q;
     ASSERT_TRUE(evaluateQueryHit(*ray.hitInstance, ray, q));
     expectNear(target, q.position, 1e-3f);
-    // Independent normal: the cross product of the transformed edges.
-    const Vec3f p0 = transformP(matrix, tri.p[0]);
-    const Vec3f n = unit(crossV(sub(transformP(matrix, tri.p[1]), p0), sub(transformP(matrix, tri.p[2]), p0)));
-    EXPECT_NEAR(1.0f, dotV(unit(q.normal), n), 1e-5f);
+    EXPECT_NEAR(1.0f, dotV(unit(q.normal), worldNormal(tri.p)), 1e-5f);
     // The exact box of the transformed geometry box: its eight corners.
-    Vec3f lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
-    for (int c = 0; c < 8; ++c) {
-        const Vec3f corner{(c & 1 ? geometry->boundsMax : geometry->boundsMin).x,
-                           (c & 2 ? geometry->boundsMax : geometry->boundsMin).y,
-                           (c & 4 ? geometry->boundsMax : geometry->boundsMin).z};
-        const Vec3f w = transformP(matrix, corner);
-        lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
-        hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
-    }
-    expectNear(lo, q.boxMin, 1e-5f);
-    expectNear(hi, q.boxMax, 1e-5f);
+    const Vec3f &lo = geometry->boundsMin, &hi = geometry->boundsMax;
+    Box box;
+    for (int c = 0; c < 8; ++c)
+        box.add(transformP(matrix, {(c & 1 ? hi : lo).x, (c & 2 ? hi : lo).y, (c & 4 ? hi : lo).z}));
+    expectNear(box.lo, q.boxMin, 1e-5f);
+    expectNear(box.hi, q.boxMax, 1e-5f);
     EXPECT_EQ(42, q.objectNumber);
 
     Ray stray = ray;
@@ -106,16 +104,13 @@ TEST_F(TransformedTriangle, InterpolatesABatchAndFillsTheShadingState) {
         ShadingState state{};
         ASSERT_TRUE(fillShadingState(*surface, lane, scene.instances[0], state));
         const Vec3f* c = &geometry->coords[3 * t];
-        const float w0 = 1 - r.hitU - r.hitV;
-        const Vec3f object{w0 * c[0].x + r.hitU * c[1].x + r.hitV * c[2].x, w0 * c[0].y + r.hitU * c[1].y + r.hitV * c[2].y,
-                           w0 * c[0].z + r.hitU * c[1].z + r.hitV * c[2].z};
+        const Vec3f object = barycentric(c, r.hitU, r.hitV);
         expectNear(object, state.objectPosition, 1e-5f);
         expectNear(transformP(matrix, object), state.position, 1e-4f);
         expectNear(geometry->faceNormals[t], state.objectFaceNormal, 1e-6f);
         expectNear(geometry->faceNormals[t], state.objectNormal, 1e-5f);
         expectNear(state.faceNormal, state.normal, 1e-5f);  // flat: vertex normals = face normal
-        EXPECT_NEAR(1.0f, dotV(unit(state.faceNormal), unit(crossV(sub(transformP(matrix, c[1]), transformP(matrix, c[0])),
-                                                                   sub(transformP(matrix, c[2]), transformP(matrix, c[0]))))), 1e-5f);
+        EXPECT_NEAR(1.0f, dotV(unit(state.faceNormal), worldNormal(c)), 1e-5f);
         EXPECT_NEAR(r.tMax / 0.3f, surface->hitDistance[lane], 1e-4f);
         EXPECT_EQ(t, surface->hitTriangle[lane]);
         EXPECT_EQ(0, std::memcmp(&matrix, &state.objectMatrix, sizeof(Mat4f)));

@@ -1,3 +1,4 @@
+// The leaf kernel: four triangles per packet against one ray.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -58,28 +59,29 @@ TEST(LeafTest, EdgesAndVerticesCountAsHits) {
     }
 }
 
-TEST(LeafTest, EqualDistancesKeepFirstHitAcrossLeavesAndTakeLaterLaneWithinOne) {
+// Equal distances keep the first hit across leaves (t == tMax does not
+// replace) but take the later lane within one; a ray leaving its own
+// instance ignores hits up to tMin.
+TEST(LeafTest, EqualDistancesAndOriginInstanceHits) {
     LeafFixture f({kUnit, kUnit});
     MeshLeaf first = f.sub(0, 1), second = f.sub(1, 1);
     Ray r = objectRay({0.2f, 0.2f, 1}, {0, 0, -1});
     ASSERT_TRUE(testLeaf(first, r));
-    EXPECT_FALSE(testLeaf(second, r));  // t == tMax does not replace
+    EXPECT_FALSE(testLeaf(second, r));
     EXPECT_EQ(0, r.hitTriangle);
     Ray both = objectRay({0.2f, 0.2f, 1}, {0, 0, -1});
     ASSERT_TRUE(testLeaf(f.leaf, both));
     EXPECT_EQ(1, both.hitTriangle);
-}
 
-TEST(LeafTest, OriginInstanceIgnoresHitsUpToTMin) {
     Tri below = kUnit;
     for (Vec3f& p : below.p) p.z = -1;
-    LeafFixture f({kUnit, below});
+    LeafFixture g({kUnit, below});
     for (uint8_t origin : {0, 1}) {
-        Ray r = objectRay({0.2f, 0.2f, 0.0005f}, {0, 0, -1});
-        r.tMin = 0.001f;
-        r.isOriginInstance = origin;
-        ASSERT_TRUE(testLeaf(f.leaf, r));
-        EXPECT_EQ(origin ? 1 : 0, r.hitTriangle);
+        Ray o = objectRay({0.2f, 0.2f, 0.0005f}, {0, 0, -1});
+        o.tMin = 0.001f;
+        o.isOriginInstance = origin;
+        ASSERT_TRUE(testLeaf(g.leaf, o));
+        EXPECT_EQ(origin ? 1 : 0, o.hitTriangle);
     }
 }
 

@@ -78,13 +78,13 @@ SelectionFrustum pyramid() {
 bool insidePyramid(Vec3f p) { return std::fabs(p.x) <= -p.z && std::fabs(p.y) <= -p.z; }
 
 TEST(SelectionFrustum, PlanesPointOutwardForEitherWindingAndForParallelRays) {
+    auto expectPlane = [](const SidePlane& p, const float (&e)[4]) {
+        const float got[4] = {p.normal.x, p.normal.y, p.normal.z, p.offset};
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(e[i], got[i], 1e-6f) << i;
+    };
     const float r = 1.0f / std::sqrt(2.0f);
     const SelectionFrustum f = pyramid();
-    // Top side: through the origin, (-1, 1, -1) and (1, 1, -1).
-    EXPECT_NEAR(0.0f, f.planes[0].normal.x, 1e-6f);
-    EXPECT_NEAR(r, f.planes[0].normal.y, 1e-6f);
-    EXPECT_NEAR(r, f.planes[0].normal.z, 1e-6f);
-    EXPECT_NEAR(0.0f, f.planes[0].offset, 1e-6f);
+    expectPlane(f.planes[0], {0, r, r, 0});  // top: through the origin, (-1, 1, -1) and (1, 1, -1)
 
     Vec3f mirrored[4];
     for (int i = 0; i < 4; ++i) mirrored[i] = testing::unit(kCorners[3 - i]);
@@ -109,12 +109,7 @@ TEST(SelectionFrustum, PlanesPointOutwardForEitherWindingAndForParallelRays) {
     SelectionFrustum o;
     ASSERT_TRUE(buildSelectionFrustum(origins, down, o));
     const float expected[4][4] = {{0, 1, 0, 1}, {1, 0, 0, 2}, {0, -1, 0, 1}, {-1, 0, 0, 2}};
-    for (int k = 0; k < 4; ++k) {
-        EXPECT_NEAR(expected[k][0], o.planes[k].normal.x, 1e-6f) << k;
-        EXPECT_NEAR(expected[k][1], o.planes[k].normal.y, 1e-6f) << k;
-        EXPECT_NEAR(expected[k][2], o.planes[k].normal.z, 1e-6f) << k;
-        EXPECT_NEAR(expected[k][3], o.planes[k].offset, 1e-6f) << k;
-    }
+    for (int k = 0; k < 4; ++k) expectPlane(o.planes[k], expected[k]);
 
     // Two equal neighbouring rays span no plane.
     const Vec3f same[4] = {down[0], down[0], down[0], down[0]};

@@ -43,6 +43,12 @@ inline Vec3f unit(Vec3f a) {
     return l > 0 ? Vec3f{a.x / l, a.y / l, a.z / l} : Vec3f{0, 1, 0};
 }
 inline Vec3f transformP(const Mat4f& m, Vec3f p) { return scene::transformPoint(p, m); }
+// The point of triangle p with weights (1 - u - v, u, v).
+inline Vec3f barycentric(const Vec3f* p, float u, float v) {
+    const float w = 1 - u - v;
+    return {w * p[0].x + u * p[1].x + v * p[2].x, w * p[0].y + u * p[1].y + v * p[2].y,
+            w * p[0].z + u * p[1].z + v * p[2].z};
+}
 
 // Every triangle owns its three vertices; vertex normals are face normals.
 inline std::unique_ptr<scene::GeometryRecord> makeGeometry(const std::vector<Tri>& tris) {

@@ -1,12 +1,7 @@
-// Console variables.
-//
-// CVar::s_pRegistry is process-global and registerStaticCVars works only
-// once, so the registration happens exactly once per process, in a gtest
-// Environment whose SetUp runs before any test (whatever filter or order the
-// tests run in). The variables tests construct are therefore handed to the
-// recording registry at once and never enter the static list (a variable
-// constructed before registration must outlive it: destructors do not
-// unlink it from the static list).
+// Console variables. CVar's registry is process-global and
+// registerStaticCVars works only once, so it runs once per process in a gtest
+// Environment, before any test; variables the tests construct then go to the
+// recording registry at once and never enter the static list.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -81,17 +76,6 @@ struct RegistrationEnvironment : ::testing::Environment {
 bool isModified(const CVar& v) { return (v.getFlags() & CVAR_MODIFIED) != 0; }
 std::string text(const CVar& v) { return v.getValueString(); }
 
-// Default, minimum and maximum of a typed variable (a bool has only a default).
-std::tuple<double, double, double> limits(const CVar& c) {
-    if (c.getType() == CVar::TYPE_BOOL) return {static_cast<const CVar_b&>(c).getDefaultValue(), 0, 0};
-    if (c.getType() == CVar::TYPE_INT) {
-        const CVar_i& v = static_cast<const CVar_i&>(c);
-        return {v.getDefaultValue(), v.getMinValue(), v.getMaxValue()};
-    }
-    const CVar_f& v = static_cast<const CVar_f&>(c);
-    return {v.getDefaultValue(), v.getMinValue(), v.getMaxValue()};
-}
-
 // Sets `input` from each start value and checks the result: `expected` as
 // value string, or, when expected is null, refusal with the value kept.
 template <typename V, typename T>
@@ -108,57 +92,24 @@ void expectText(V& v, std::initializer_list<T> starts, const char* input, const 
 // ---------------------------------------------------------------------------
 // Registration
 
-TEST(CVarRegistration, LibraryVariablesArriveContiguouslyInReverseConstructionOrder) {
-    const CVar::EType B = CVar::TYPE_BOOL, I = CVar::TYPE_INT, F = CVar::TYPE_FLOAT;
-    const struct {
-        const CVar* cvar;
-        const char* name;
-        CVar::EType type;
-        const char* valueString;
-        const char* description;
-        double defaultValue, minValue, maxValue;  // for bool: default only
-    } table[] = {
-        {&rt_statsInterval, "rt_statsInterval", I, "1000", "", 1000, 100, 10000},
-        {&rt_rebuild, "rt_rebuild", B, "false", "", 0, 0, 0},
-        {&rt_internalScale, "rt_internalScale", F, "1", "", 1.0f, 0.1f, 2.0f},
-        {&rt_disableStaticFrames, "rt_disableStaticFrames", B, "false", "", 0, 0, 0},
-        {&rt_compressionStats, "rt_compressionStats", B, "false", "", 0, 0, 0},
-        {&rt_lockRenderThreads, "rt_lockRenderThreads", B, "true", "Lock each render thread to a fixed cpu core",
-         1, 0, 0},
-        {&rt_bvhDebugLevel_renderThreads, "rt_bvhDebugLevel", I, "-1", "", -1, -1, 128},
-        {&rt_randTest, "rt_randTest", B, "false", "", 0, 0, 0},
-        {&rt_primaryBeams, "rt_primaryBeams", B, "true", "", 1, 0, 0},
-        {&rt_debugShade, "rt_debugShade", I, "0", "", 0, 0, 2},
-        {&rt_bvhDebugLevel_engine, "rt_bvhDebugLevel", I, "-1", "", -1, -1, 128},
-        {&rt_beamMinSize, "rt_beamMinSize", I, "2", "", 2, 1, 16},
-        {&rt_debugTileId, "rt_debugTileId", I, "-1", "", -1, -1, 4096},
-        {&rt_triVertCull, "rt_triVertCull", B, "true", "", 1, 0, 0},
-        {&rt_beamCull, "rt_beamCull", B, "true", "", 1, 0, 0},
-        {&rt_bvhDebugLevel_trace, "rt_bvhDebugLevel", I, "-1", "", -1, -1, 128},
-        {&rt_bvhLeafCutoff, "rt_bvhLeafCutoff", I, "4", "", 4, 1, 64},
-        {&rt_isectAlg, "rt_isectAlg", I, "2", "0 - MT, 1 - BC, 2 - BC sse", 2, 0, 2},
-        {&rt_bvhPrintBuildStats, "rt_bvhPrintBuildStats", I, "0", "Prints build statistics for BVH", 0, 0,
-         2147483647.0},
-        {&rt_bvhUseCentroids, "rt_bvhUseCentroids", B, "true", "", 1, 0, 0},
-        {&rt_bvhNumBins, "rt_bvhNumBins", I, "16", "", 16, 4, 32},
-        {&rt_bvhBadSplitThreshold, "rt_bvhBadSplitThreshold", F, "0.9", "", 0.9f, 0.6f, 1.0f},
-    };
-    std::set<const CVar*> library;
-    for (const auto& e : table) library.insert(e.cvar);
-    ASSERT_EQ(library.size(), 22u) << "three distinct rt_bvhDebugLevel objects";
-    std::vector<size_t> positions;
-    for (size_t i = 0; i < g_staticCalls.size(); ++i)
-        if (library.count(g_staticCalls[i])) positions.push_back(i);
-    ASSERT_EQ(positions.size(), 22u) << "each library variable registered exactly once";
-    EXPECT_EQ(positions.back() - positions.front(), 21u) << "one translation unit: contiguous";
-    for (size_t k = 0; k < 22; ++k) {
-        const Registration& r = g_registry->records[positions[k]];
-        const auto& e = table[21 - k];
-        SCOPED_TRACE(e.name);
-        EXPECT_EQ(std::tie(r.cvar, r.name, r.type, r.valueString, r.flags),
-                  std::make_tuple(e.cvar, e.name, e.type, e.valueString, 0));
-        EXPECT_STREQ(e.cvar->getDescription(), e.description);
-        EXPECT_EQ(limits(*e.cvar), std::make_tuple(e.defaultValue, e.minValue, e.maxValue));
+// Every library variable reaches the registry, once, with its value as
+// constructed (tests that change one put its default back; the three
+// rt_bvhDebugLevel are distinct objects).
+TEST(CVarRegistration, EveryLibraryVariableIsRegisteredOnceWithItsValue) {
+    const CVar* const library[] = {
+        &rt_statsInterval, &rt_rebuild, &rt_internalScale, &rt_disableStaticFrames, &rt_compressionStats,
+        &rt_lockRenderThreads, &rt_bvhDebugLevel_renderThreads, &rt_randTest, &rt_primaryBeams, &rt_debugShade,
+        &rt_bvhDebugLevel_engine, &rt_beamMinSize, &rt_debugTileId, &rt_triVertCull, &rt_beamCull,
+        &rt_bvhDebugLevel_trace, &rt_bvhLeafCutoff, &rt_isectAlg, &rt_bvhPrintBuildStats, &rt_bvhUseCentroids,
+        &rt_bvhNumBins, &rt_bvhBadSplitThreshold};
+    for (const CVar* v : library) {
+        std::vector<const Registration*> found;
+        for (const Registration& r : g_registry->records)
+            if (r.cvar == v) found.push_back(&r);
+        ASSERT_EQ(found.size(), 1u) << v->getName();
+        EXPECT_EQ(std::tie(found[0]->name, found[0]->type, found[0]->valueString, found[0]->flags),
+                  std::make_tuple(std::string(v->getName()), v->getType(), v->getValueString(), 0))
+            << v->getName();
     }
 }
 

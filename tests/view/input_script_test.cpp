@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input_script.h"
@@ -17,40 +18,40 @@ std::vector<ScriptStep> parsed(const std::string& text) {
     return steps;
 }
 
-std::string errorOf(const std::string& text) {
-    std::vector<ScriptStep> steps;
-    std::string error;
-    EXPECT_FALSE(parseScript(text, steps, error)) << text;
-    EXPECT_TRUE(steps.empty());
-    return error;
-}
-
-TEST(InputScript, CommentsAndBlankLinesAreSkipped) {
-    const auto steps = parsed("# a comment\n\n   wait 3   # trailing\nquit\n");
-    ASSERT_EQ(2u, steps.size());
+TEST(InputScript, CommandsBecomeStepsAndCommentsAreSkipped) {
+    const auto steps = parsed("# a comment\n\n   wait 3   # trailing\nkey F2\nhold w 5\nscroll -2\n"
+                              "screenshot /tmp/x.png\nclick 10 20\nquit\n");
+    ASSERT_EQ(11u, steps.size());
     EXPECT_EQ(ScriptStep::kWait, steps[0].kind);
     EXPECT_EQ(3, steps[0].frames);
     EXPECT_EQ(3, steps[0].line);
-    EXPECT_EQ(ScriptStep::kQuit, steps[1].kind);
-}
-
-TEST(InputScript, ClickIsAPressAndReleaseInPlace) {
-    const auto steps = parsed("click 10 20");
-    ASSERT_EQ(2u, steps.size());
-    EXPECT_EQ(InputEvent::kMouseDown, steps[0].event.kind);
-    EXPECT_EQ(InputEvent::kMouseUp, steps[1].event.kind);
-    for (const ScriptStep& s : steps) {
-        EXPECT_EQ(10, s.event.x);
-        EXPECT_EQ(20, s.event.y);
-        EXPECT_EQ(MouseButton::kLeft, s.event.button);
-        EXPECT_FALSE(s.event.shift);
+    EXPECT_EQ(InputEvent::kKeyDown, steps[1].event.kind);
+    EXPECT_EQ(ViewerKey::kShadeNormals, steps[1].event.key);
+    EXPECT_EQ(InputEvent::kKeyUp, steps[2].event.kind);
+    // hold: down, wait, up
+    EXPECT_EQ(ViewerKey::kForward, steps[3].event.key);
+    EXPECT_EQ(ScriptStep::kWait, steps[4].kind);
+    EXPECT_EQ(5, steps[4].frames);
+    EXPECT_EQ(InputEvent::kKeyUp, steps[5].event.kind);
+    EXPECT_EQ(InputEvent::kWheel, steps[6].event.kind);
+    EXPECT_EQ(-2, steps[6].event.dy);
+    EXPECT_EQ(ScriptStep::kScreenshot, steps[7].kind);
+    EXPECT_EQ("/tmp/x.png", steps[7].path);
+    // click: a press and release in place
+    EXPECT_EQ(InputEvent::kMouseDown, steps[8].event.kind);
+    EXPECT_EQ(InputEvent::kMouseUp, steps[9].event.kind);
+    for (int i : {8, 9}) {
+        EXPECT_EQ(10, steps[i].event.x);
+        EXPECT_EQ(20, steps[i].event.y);
+        EXPECT_EQ(MouseButton::kLeft, steps[i].event.button);
+        EXPECT_FALSE(steps[i].event.shift);
     }
+    EXPECT_EQ(ScriptStep::kQuit, steps[10].kind);
 }
 
 TEST(InputScript, DragMovesOncePerFrameAndAddsUpToTheWholeWay) {
     const auto steps = parsed("drag right 0 0 100 -7 3");
-    // down, (move, wait) x 3, up
-    ASSERT_EQ(8u, steps.size());
+    ASSERT_EQ(8u, steps.size());  // down, (move, wait) x 3, up
     EXPECT_EQ(InputEvent::kMouseDown, steps[0].event.kind);
     EXPECT_EQ(MouseButton::kRight, steps[0].event.button);
     int dx = 0, dy = 0;
@@ -81,52 +82,31 @@ TEST(InputScript, ShiftDragHoldsShiftWithTheLeftButton) {
     EXPECT_EQ(20, steps.back().event.y);
 }
 
-TEST(InputScript, KeysScrollHoldAndScreenshot) {
-    const auto steps = parsed("key F2\nhold w 5\nscroll -2\nscreenshot /tmp/x.png\n");
-    ASSERT_EQ(7u, steps.size());
-    EXPECT_EQ(InputEvent::kKeyDown, steps[0].event.kind);
-    EXPECT_EQ(ViewerKey::kShadeNormals, steps[0].event.key);
-    EXPECT_EQ(InputEvent::kKeyUp, steps[1].event.kind);
-    EXPECT_EQ(ViewerKey::kForward, steps[2].event.key);
-    EXPECT_EQ(ScriptStep::kWait, steps[3].kind);
-    EXPECT_EQ(5, steps[3].frames);
-    EXPECT_EQ(InputEvent::kKeyUp, steps[4].event.kind);
-    EXPECT_EQ(InputEvent::kWheel, steps[5].event.kind);
-    EXPECT_EQ(-2, steps[5].event.dy);
-    EXPECT_EQ(ScriptStep::kScreenshot, steps[6].kind);
-    EXPECT_EQ("/tmp/x.png", steps[6].path);
-}
-
 TEST(InputScript, KeyNamesCoverEveryBinding) {
-    EXPECT_EQ(ViewerKey::kReset, keyFromName("R"));
-    EXPECT_EQ(ViewerKey::kDeeper, keyFromName("]"));
-    EXPECT_EQ(ViewerKey::kShallower, keyFromName("["));
-    EXPECT_EQ(ViewerKey::kMoreThreads, keyFromName("+"));
-    EXPECT_EQ(ViewerKey::kFewerThreads, keyFromName("-"));
-    EXPECT_EQ(ViewerKey::kToggleIllumination, keyFromName("3"));
-    EXPECT_EQ(ViewerKey::kQuit, keyFromName("Escape"));
-    EXPECT_EQ(ViewerKey::kNone, keyFromName("f13"));
-    EXPECT_EQ(ViewerKey::kNone, keyFromName(""));
+    const std::pair<const char*, ViewerKey> names[] = {
+        {"R", ViewerKey::kReset},          {"]", ViewerKey::kDeeper},       {"[", ViewerKey::kShallower},
+        {"+", ViewerKey::kMoreThreads},    {"-", ViewerKey::kFewerThreads}, {"3", ViewerKey::kToggleIllumination},
+        {"Escape", ViewerKey::kQuit},      {"f13", ViewerKey::kNone},       {"", ViewerKey::kNone}};
+    for (const auto& n : names) EXPECT_EQ(n.second, keyFromName(n.first)) << '"' << n.first << '"';
 }
 
-TEST(InputScript, MistakesNameTheirLine) {
-    EXPECT_NE(std::string::npos, errorOf("wait 1\n\nfly 3\n").find("line 3"));
-    EXPECT_NE(std::string::npos, errorOf("fly 3").find("unknown command \"fly\""));
-    EXPECT_NE(std::string::npos, errorOf("wait -1").find("wait"));
-    EXPECT_NE(std::string::npos, errorOf("wait 1x").find("wait"));
-    EXPECT_NE(std::string::npos, errorOf("wait 99999999999999999999").find("wait"));
-    EXPECT_NE(std::string::npos, errorOf("click 1").find("click"));
-    EXPECT_NE(std::string::npos, errorOf("drag up 1 2 3 4").find("drag"));
-    EXPECT_NE(std::string::npos, errorOf("drag left 1 2 3 4 0").find("STEPS"));
-    EXPECT_NE(std::string::npos, errorOf("shiftdrag 1 2 3").find("shiftdrag"));
-    EXPECT_NE(std::string::npos, errorOf("key").find("key"));
-    EXPECT_NE(std::string::npos, errorOf("key nosuchkey").find("key"));
-    EXPECT_NE(std::string::npos, errorOf("hold w").find("hold"));
-    EXPECT_NE(std::string::npos, errorOf("screenshot").find("screenshot"));
-    EXPECT_NE(std::string::npos, errorOf("quit now").find("quit"));
-}
-
-TEST(InputScript, AMissingFileIsAnError) {
+TEST(InputScript, MistakesAndMissingFilesAreErrorsNamingWhere) {
+    const std::pair<const char*, const char*> mistakes[] = {
+        {"wait 1\n\nfly 3\n", "line 3"}, {"fly 3", "unknown command \"fly\""},
+        {"wait -1", "wait"},            {"wait 1x", "wait"},
+        {"wait 99999999999999999999", "wait"}, {"click 1", "click"},
+        {"drag up 1 2 3 4", "drag"},     {"drag left 1 2 3 4 0", "STEPS"},
+        {"shiftdrag 1 2 3", "shiftdrag"}, {"key", "key"},
+        {"key nosuchkey", "key"},        {"hold w", "hold"},
+        {"screenshot", "screenshot"},    {"quit now", "quit"}};
+    for (const auto& m : mistakes) {
+        SCOPED_TRACE(m.first);
+        std::vector<ScriptStep> steps;
+        std::string error;
+        EXPECT_FALSE(parseScript(m.first, steps, error));
+        EXPECT_TRUE(steps.empty());
+        EXPECT_NE(std::string::npos, error.find(m.second)) << error;
+    }
     std::vector<ScriptStep> steps;
     std::string error;
     EXPECT_FALSE(loadScript("/nonexistent/hox-view/script.txt", steps, error));

@@ -1,5 +1,5 @@
 // The small parts: the command line, the pick lines a test parses, and the
-// frame-rate readout.
+// frame-rate and title readouts.
 #include <gtest/gtest.h>
 
 #include "frame_rate.h"
@@ -52,34 +52,30 @@ TEST(ViewOptions, RefusesWhatItCannotUse) {
     EXPECT_EQ(ViewParse::kHelp, parse({"--help"}, o, error));
 }
 
-TEST(PickReport, NamesTheObjectOrFallsBackToItsHandle) {
+// Pixel picks name the object (or its handle, or nothing); region picks say
+// their mode and list each object with its bounds.
+TEST(PickReport, LinesNameObjectsAndRegionModes) {
     hox::SelectionResult hit{};
     hit.valid = hox::SelectionResult::VALID_OBJECT | hox::SelectionResult::VALID_DISTANCE |
-                hox::SelectionResult::VALID_POSITION;
+                hox::SelectionResult::VALID_POSITION | hox::SelectionResult::VALID_BOUNDS;
     hit.object = 0x90000007u;
     hit.distance = 2.5f;
     hit.position = {1, 2, -3};
+    hit.boundsMax = {1, 1, 1};
     const ObjectNamer namer = [](unsigned v) { return v == 0x90000007u ? std::string("gold sphere") : ""; };
     EXPECT_EQ("pick: \"gold sphere\" distance 2.500 position (1.000, 2.000, -3.000)",
               describePixelPick(&hit, 5, 6, namer));
-    hit.object = 0x90000008u;
-    EXPECT_NE(std::string::npos, describePixelPick(&hit, 5, 6, namer).find("object 0x90000008"));
     EXPECT_EQ("pick: nothing at (5, 6)", describePixelPick(nullptr, 5, 6, namer));
-}
-
-TEST(PickReport, RegionsSayTheirModeAndListEachObject) {
-    hox::SelectionResult a{};
-    a.valid = hox::SelectionResult::VALID_OBJECT | hox::SelectionResult::VALID_BOUNDS;
-    a.object = 1;
-    a.boundsMax = {1, 1, 1};
-    const ObjectNamer namer = [](unsigned) { return std::string("box"); };
-    const auto window = describeRegionPick({a, a}, 0, 0, 10, 10, namer);
+    const auto window = describeRegionPick({hit, hit}, 0, 0, 10, 10, namer);
     ASSERT_EQ(3u, window.size());
     EXPECT_EQ("region (window) (0, 0)-(10, 10): 2 object(s)", window[0]);
-    EXPECT_NE(std::string::npos, window[1].find("\"box\" bounds (0.000, 0.000, 0.000)-(1.000, 1.000, 1.000)"));
+    EXPECT_NE(std::string::npos,
+              window[1].find("\"gold sphere\" bounds (0.000, 0.000, 0.000)-(1.000, 1.000, 1.000)"));
     const auto crossing = describeRegionPick({}, 10, 0, 0, 10, namer);
     ASSERT_EQ(1u, crossing.size());
     EXPECT_NE(std::string::npos, crossing[0].find("crossing"));
+    hit.object = 0x90000008u;
+    EXPECT_NE(std::string::npos, describePixelPick(&hit, 5, 6, namer).find("object 0x90000008"));
 }
 
 TEST(FrameRate, AveragesOverTheLastSecond) {
@@ -92,12 +88,6 @@ TEST(FrameRate, AveragesOverTheLastSecond) {
     for (int i = 1; i <= 60; ++i) rate.frameShown(2.0 + i * 0.025);  // then 40 fps for 1.5 s
     EXPECT_NEAR(40.0, rate.perSecond(), 2.0);
 }
-
-}  // namespace
-}  // namespace hox_view
-
-namespace hox_view {
-namespace {
 
 TEST(TitleReadout, ShowsRatesPassesAndChoices) {
     ReadoutValues v;

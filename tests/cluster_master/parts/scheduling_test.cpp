@@ -24,16 +24,20 @@ TEST(TileScheduler, GrantsFillEachQueueInOneGlobalOrderAndRefillOnReturn) {
     for (int r = 0; r < 3; ++r)
         for (const TileRef& t : s.grant(r)) order.push_back({t.view, t.tile});
     // Two per rank, in order; the static view is skipped.
-    const std::vector<std::pair<int, int>> first = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {2, 0}};
-    EXPECT_EQ(first, order);
+    EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {2, 0}}));
     // A full queue gets nothing more until a tile comes back.
     EXPECT_TRUE(s.grant(0).empty());
     EXPECT_TRUE(s.complete(0, 0, 1));
     const std::vector<TileRef> next = s.grant(0);
     ASSERT_EQ(1u, next.size());
-    EXPECT_EQ(2, next[0].view);
-    EXPECT_EQ(1, next[0].tile);
+    EXPECT_EQ(std::make_pair(2, 1), std::make_pair(next[0].view, next[0].tile));
     EXPECT_EQ(4, s.viewRemaining(0));
+
+    // A rank holds the queue size for each of its threads, and at least one.
+    s.start({4, 1, 0}, 3, {100});
+    EXPECT_EQ(12u, s.grant(0).size());
+    EXPECT_EQ(3u, s.grant(1).size());
+    EXPECT_EQ(3u, s.grant(2).size());
 }
 
 TEST(TileScheduler, AFastRankTakesMoreTilesThanASlowOne) {
@@ -62,8 +66,7 @@ TEST(TileScheduler, AFastRankTakesMoreTilesThanASlowOne) {
 TEST(TileScheduler, RefusesTilesARankDoesNotHoldAndEndsWhenAllAreBack) {
     TileScheduler s;
     s.start({1, 1}, 3, {2, 1});
-    const std::vector<TileRef> a = s.grant(0);  // all three
-    EXPECT_EQ(3u, a.size());
+    EXPECT_EQ(3u, s.grant(0).size());  // all three
     EXPECT_TRUE(s.grant(1).empty());
     EXPECT_TRUE(s.exhausted());
     EXPECT_TRUE(s.rankDone(1));
@@ -81,18 +84,8 @@ TEST(TileScheduler, RefusesTilesARankDoesNotHoldAndEndsWhenAllAreBack) {
     s.cancel();
     EXPECT_FALSE(s.active());
     EXPECT_FALSE(s.complete(0, 0, 0));
-}
 
-TEST(TileScheduler, ARankHoldsTheQueueSizeForEachOfItsThreads) {
-    TileScheduler s;
-    s.start({4, 1, 0}, 3, {100});
-    EXPECT_EQ(12u, s.grant(0).size());
-    EXPECT_EQ(3u, s.grant(1).size());
-    EXPECT_EQ(3u, s.grant(2).size()) << "a rank counts at least one thread";
-}
-
-TEST(TileScheduler, AFrameWithoutTilesIsFinishedAtOnce) {
-    TileScheduler s;
+    // A frame without tiles is finished at once.
     s.start({1, 1}, 0, {0, 0});
     EXPECT_TRUE(s.exhausted());
     EXPECT_TRUE(s.finished());
@@ -101,12 +94,7 @@ TEST(TileScheduler, AFrameWithoutTilesIsFinishedAtOnce) {
 
 FinishedTile sampleTile(int count) {
     FinishedTile t;
-    t.session = 3;
-    t.frame = 17;
-    t.view = 1;
-    t.tile = 9;
-    t.tileX = 4;
-    t.tileY = 2;
+    t.session = 3, t.frame = 17, t.view = 1, t.tile = 9, t.tileX = 4, t.tileY = 2;
     for (int i = 0; i < count; ++i) {
         t.records.push_back({0.5f + i, 0.25f, i % 16, i / 16, i});
         for (int c = 0; c < 4; ++c) t.colours.push_back(static_cast<float>(i * 4 + c) / 7.0f);
@@ -114,18 +102,15 @@ FinishedTile sampleTile(int count) {
     return t;
 }
 
+std::vector<int32_t> tagsOf(const FinishedTile& t) { return {t.session, t.frame, t.view, t.tile, t.tileX, t.tileY}; }
+
 TEST(TilePacket, RoundTripsAndRejectsWhatDoesNotHoldItsCount) {
     const FinishedTile tile = sampleTile(300);
     std::vector<uint8_t> bytes;
     encodeTile(tile, bytes);
     FinishedTile back;
     ASSERT_TRUE(decodeTile(bytes.data(), bytes.size(), back));
-    EXPECT_EQ(tile.session, back.session);
-    EXPECT_EQ(tile.frame, back.frame);
-    EXPECT_EQ(tile.view, back.view);
-    EXPECT_EQ(tile.tile, back.tile);
-    EXPECT_EQ(tile.tileX, back.tileX);
-    EXPECT_EQ(tile.tileY, back.tileY);
+    EXPECT_EQ(tagsOf(tile), tagsOf(back));
     ASSERT_EQ(tile.records.size(), back.records.size());
     EXPECT_EQ(0, std::memcmp(tile.records.data(), back.records.data(), tile.records.size() * 20));
     EXPECT_EQ(tile.colours, back.colours);
@@ -136,12 +121,11 @@ TEST(TilePacket, RoundTripsAndRejectsWhatDoesNotHoldItsCount) {
     bytes.push_back(0);
     EXPECT_FALSE(decodeTile(bytes.data(), bytes.size(), back));
     bytes.pop_back();
-    int32_t count = -1;
-    std::memcpy(bytes.data() + 24, &count, 4);
-    EXPECT_FALSE(decodeTile(bytes.data(), bytes.size(), back));
-    count = 0x7FFFFFFF;
-    std::memcpy(bytes.data() + 24, &count, 4);
-    EXPECT_FALSE(decodeTile(bytes.data(), bytes.size(), back));
+    for (int32_t count : {-1, 0x7FFFFFFF}) {
+        std::vector<uint8_t> bad = bytes;
+        std::memcpy(bad.data() + 24, &count, 4);
+        EXPECT_FALSE(decodeTile(bad.data(), bad.size(), back)) << count;
+    }
     EXPECT_FALSE(decodeTile(bytes.data(), 10, back));
     EXPECT_FALSE(decodeTile(nullptr, 0, back));
 
@@ -171,10 +155,7 @@ TEST(TileCollector, GathersEachTilesBatchesFromManyThreadsAndTagsThem) {
     std::set<int> tiles;
     FinishedTile tile;
     while (collector.pop(tile)) {
-        EXPECT_EQ(2, tile.session);
-        EXPECT_EQ(40, tile.frame);
-        EXPECT_EQ(1, tile.view);
-        EXPECT_EQ(3 * 5 + tile.tileX, tile.tile);
+        EXPECT_EQ(tagsOf(tile), (std::vector<int32_t>{2, 40, 1, 3 * 5 + tile.tileX, tile.tileX, 3}));
         ASSERT_EQ(600u, tile.records.size());
         EXPECT_EQ(source.colours, tile.colours);
         EXPECT_EQ(599, tile.records.back().offsetIndex);

@@ -1,11 +1,15 @@
-// Sample lists, pass counters and the sampling tables.
+// Sample lists, pass counters and the sampling tables of pixels, the lens
+// and the tracing services.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <set>
 #include <vector>
 
 #include "engine/sample_tables.h"
+#include "engine/service_samples.h"
 #include "engine/tile_sampler.h"
 
 namespace hox {
@@ -18,29 +22,20 @@ std::vector<SampleRecord> sampleList(int level, int counter) {
     return list;
 }
 
-TEST(TileSampler, SampleCountsPerLevel) {
-    const int expected[7] = {16, 64, 256, 256 * 5, 256 * 17, 256 * 65, 256 * 256};
+// Per level -2 … 4: samples per tile, and what a progressive view's pass
+// counter adds (1 at levels 0 and below); levels outside are clamped.
+TEST(TileSampler, SampleCountsAndPassCounterStepsPerLevel) {
+    const int samples[7] = {16, 64, 256, 256 * 5, 256 * 17, 256 * 65, 256 * 256};
+    const int step[7] = {1, 1, 1, 5, 17, 65, 256};
     for (int level = -2; level <= 4; ++level) {
-        EXPECT_EQ(expected[level + 2], samplesPerTile(level));
-        EXPECT_EQ(static_cast<size_t>(expected[level + 2]), sampleList(level, 7).size());
+        SCOPED_TRACE(level);
+        EXPECT_EQ(samples[level + 2], samplesPerTile(level));
+        EXPECT_EQ(static_cast<size_t>(samples[level + 2]), sampleList(level, 7).size());
+        EXPECT_EQ(3 + step[level + 2], advancePassCounter(3, level, true));
+        EXPECT_EQ(0, advancePassCounter(40, level, false));  // not progressive: starts again
     }
-    EXPECT_EQ(16, samplesPerTile(-9));  // clamped
+    EXPECT_EQ(16, samplesPerTile(-9));
     EXPECT_EQ(256 * 256, samplesPerTile(9));
-}
-
-TEST(TileSampler, PassCounterRules) {
-    // Level 2: a view that is not progressive starts at 0, then adds 17.
-    int c = advancePassCounter(40, 2, false);
-    EXPECT_EQ(0, c);
-    c = advancePassCounter(c, 2, true);
-    EXPECT_EQ(17, c);
-    EXPECT_EQ(34, advancePassCounter(c, 2, true));
-    // Levels 0 and below add 1; 1, 3, 4 add 5, 65, 256.
-    EXPECT_EQ(1, advancePassCounter(0, 0, true));
-    EXPECT_EQ(3, advancePassCounter(2, -2, true));
-    EXPECT_EQ(5, advancePassCounter(0, 1, true));
-    EXPECT_EQ(65, advancePassCounter(0, 3, true));
-    EXPECT_EQ(256, advancePassCounter(0, 4, true));
 }
 
 TEST(TileSampler, LevelZeroSamplesPixelCentresOnTheFirstTwoPasses) {
@@ -104,20 +99,13 @@ TEST(TileSampler, NegativeLevelsTakeOnePixelPerBlockInTheirOrder) {
 
 TEST(SampleTables, OffsetsLieInThePixelWithTheCentreFirst) {
     const SampleTables& t = sampleTables();
-    for (int x = 0; x < 16; ++x) {
-        for (int y = 0; y < 16; ++y) {
-            EXPECT_EQ(0.5f, t.offsets[offsetTableIndex(x, y, 0)][0]);
-            EXPECT_EQ(0.5f, t.offsets[offsetTableIndex(x, y, 0)][1]);
-            EXPECT_EQ(0.5f, t.offsets[offsetTableIndex(x, y, 256)][0]);
-            EXPECT_EQ(0.5f, t.offsets[offsetTableIndex(x, y, 256)][1]);
-        }
-    }
-    for (const auto& o : t.offsets) {
-        ASSERT_GE(o[0], 0.0f);
-        ASSERT_LT(o[0], 1.0f);
-        ASSERT_GE(o[1], 0.0f);
-        ASSERT_LT(o[1], 1.0f);
-    }
+    for (int x = 0; x < 16; ++x)
+        for (int y = 0; y < 16; ++y)
+            for (int index : {0, 256}) {
+                EXPECT_EQ(0.5f, t.offsets[offsetTableIndex(x, y, index)][0]);
+                EXPECT_EQ(0.5f, t.offsets[offsetTableIndex(x, y, index)][1]);
+            }
+    for (const auto& o : t.offsets) ASSERT_TRUE(o[0] >= 0.0f && o[0] < 1.0f && o[1] >= 0.0f && o[1] < 1.0f);
     EXPECT_EQ(offsetTableIndex(15, 15, 256), offsetTableIndex(99, 20, 999));  // clamped
 }
 
@@ -183,6 +171,67 @@ TEST(SampleTables, LensSetTableIsBalancedAndNeighboursDiffer) {
         }
     }
     EXPECT_EQ(t.lensSet[lensKey(3, 4, 5, 6)], t.lensSet[lensKey(19, 20, 21, 22)]);  // keys wrap at 16
+}
+
+TEST(ServiceSamples, SquareSetsAreStratifiedNetsInTheUnitSquare) {
+    const ServiceSampleTables& t = serviceSampleTables();
+    for (int s = 0; s < kServiceSampleSets; ++s) {
+        int cells16[16][16] = {}, cells32[32][32] = {}, strips[1024] = {};
+        for (int i = 0; i < kServiceSamplesPerSet; ++i) {
+            const float x = t.square[s][i][0], y = t.square[s][i][1];
+            ASSERT_TRUE(x >= 0.0f && x < 1.0f && y >= 0.0f && y < 1.0f) << s << " " << i;
+            ++cells16[int(x * 16)][int(y * 16)];
+            ++cells32[int(x * 32)][int(y * 32)];
+            ++strips[int(x * 1024)];
+        }
+        for (int a = 0; a < 32; ++a)
+            for (int b = 0; b < 32; ++b) {
+                EXPECT_EQ(cells32[a][b], 1) << s;
+                EXPECT_TRUE(a >= 16 || b >= 16 || cells16[a][b] == 4) << s;
+            }
+        for (int strip : strips) EXPECT_EQ(strip, 1) << s;
+        // An aligned run of 64 samples (offset index 3 × 64 samples) is a
+        // stratified pattern of its own: one point per 1/8 × 1/8 cell.
+        int run[8][8] = {};
+        for (int n = 0; n < 64; ++n) {
+            const float* q = t.square[s][serviceSampleIndex(3, 64, n)];
+            ++run[int(q[0] * 8)][int(q[1] * 8)];
+        }
+        for (auto& row : run)
+            for (int count : row) EXPECT_EQ(count, 1) << s;
+    }
+}
+
+TEST(ServiceSamples, HemisphereSetsAreCosineWeightedUnitDirections) {
+    const ServiceSampleTables& t = serviceSampleTables();
+    for (int s = 0; s < kServiceSampleSets; ++s) {
+        double sum[3] = {};
+        int bands[8] = {};
+        for (int i = 0; i < kServiceSamplesPerSet; ++i) {
+            const float* d = t.hemisphere[s][i];
+            ASSERT_GT(d[2], 0.0f) << s << " " << i;
+            ASSERT_NEAR(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), 1.0f, 1e-6f);
+            for (int a = 0; a < 3; ++a) sum[a] += d[a];
+            // Cosine weighting makes z^2 uniform on [0, 1].
+            ++bands[std::min(7, int(d[2] * d[2] * 8))];
+        }
+        EXPECT_NEAR(sum[2] / kServiceSamplesPerSet, 2.0 / 3.0, 0.005) << s;
+        EXPECT_NEAR(sum[0] / kServiceSamplesPerSet, 0.0, 0.01) << s;
+        EXPECT_NEAR(sum[1] / kServiceSamplesPerSet, 0.0, 0.01) << s;
+        for (int band : bands) EXPECT_NEAR(band, 128, 8) << s;
+    }
+}
+
+// Sets must not repeat one pattern, and the tables are built once.
+TEST(ServiceSamples, SetsDifferFromOneAnother) {
+    const ServiceSampleTables& t = serviceSampleTables();
+    for (int a = 0; a < kServiceSampleSets; ++a)
+        for (int b = a + 1; b < kServiceSampleSets; ++b) {
+            EXPECT_NE(std::memcmp(t.square[a], t.square[b], sizeof t.square[a]), 0);
+            EXPECT_NE(std::memcmp(t.hemisphere[a], t.hemisphere[b], sizeof t.hemisphere[a]), 0);
+            EXPECT_NE(t.square[a][0][0], t.square[b][0][0]);
+        }
+    EXPECT_EQ(&serviceSampleTables(), &t);
 }
 
 }  // namespace

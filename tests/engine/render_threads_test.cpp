@@ -1,9 +1,7 @@
-// The render threads end to end: a recording worker counts a frame's units
-// down the way the frame context's workers do, and logs, per thread and in
-// order, every job it ran with the frame and view it had set up at the time.
-//
-// The pool's own waits are unbounded by design, so each test runs under a
-// watchdog that aborts the process instead of letting it hang.
+// The render threads: the job ring and the dispatcher's queues driven from
+// one thread, then the pool end to end. A recording worker counts a frame's
+// units down the way the frame context's workers do, and logs, per thread
+// and in order, every job it ran with the frame and view it had set up.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/job_ring.h"
 #include "engine/render_thread_pool.h"
 #include "engine/render_worker.h"
 #include "engine/work_dispatcher.h"
@@ -30,16 +29,80 @@ namespace {
 
 using std::chrono::seconds;
 
-// Aborts the process if the test outlives its limit.
+TEST(JobRing, GrowingAWrappedRingKeepsOrder) {
+    for (uint32_t start : {0u, 1u, 4u}) {
+        JobRing ring(4);
+        // Move the head so that the queued words wrap round the storage.
+        for (uint32_t i = 0; i < start; ++i) ring.push(99);
+        for (uint32_t i = 0; i < start; ++i) ring.pop();
+        std::vector<uint32_t> expected, got;
+        for (uint32_t i = 0; i < 11; ++i) {
+            ASSERT_TRUE(ring.push(i));
+            expected.push_back(i);
+        }
+        EXPECT_EQ(ring.capacity(), 16u);
+        while (!ring.empty()) got.push_back(ring.pop());
+        EXPECT_EQ(got, expected) << "head started at " << start;
+    }
+    JobRing empty(0);
+    EXPECT_EQ(empty.capacity(), 0u);
+    ASSERT_TRUE(empty.push(7));
+    EXPECT_EQ(empty.capacity(), 2u);
+    EXPECT_EQ(empty.pop(), 7u);
+}
+
+// Every take below has a word waiting, so nothing here can block.
+TEST(WorkDispatcher, CountsUnitsAndHandsBroadcastCopiesOn) {
+    WorkDispatcher d(3);
+    ASSERT_TRUE(d.isValid());
+    d.push(beginFrameJob(8));
+    d.push(tileJob(0));
+    d.push(tileJob(1));
+    EXPECT_EQ(d.pendingUnits(), 5);
+    EXPECT_EQ(d.pendingBroadcastCopies(), 3);
+    // Thread 1 takes the broadcast and fans it out to 0 and 2.
+    EXPECT_EQ(d.take(1), beginFrameJob(8));
+    EXPECT_EQ(d.pendingUnits(), 4);
+    EXPECT_EQ(d.pendingBroadcastCopies(), 2);
+    // Its next word comes from the shared queue; the others serve their
+    // private copy first although tiles wait in the shared queue.
+    EXPECT_EQ(d.take(1), tileJob(0));
+    EXPECT_EQ(d.take(0), beginFrameJob(8));
+    EXPECT_EQ(d.take(0), tileJob(1));
+    EXPECT_EQ(d.take(2), beginFrameJob(8));
+    EXPECT_EQ(d.pendingUnits(), 0);
+    EXPECT_EQ(d.pendingBroadcastCopies(), 0);
+    d.waitUntilDrained();  // nothing pending: returns at once
+
+    // Private queues grow past their first capacity and keep broadcast order.
+    WorkDispatcher two(2);
+    EXPECT_EQ(two.privateCapacity(1), kPrivateQueueCapacity);
+    for (int v = 0; v < 40; ++v) two.push(beginViewJob(v));
+    for (int v = 0; v < 40; ++v) EXPECT_EQ(two.take(0), beginViewJob(v));
+    EXPECT_EQ(two.privateCapacity(1), 64u);
+    EXPECT_EQ(two.pendingBroadcastCopies(), 40);
+    for (int v = 0; v < 40; ++v) EXPECT_EQ(two.take(1), beginViewJob(v));
+    EXPECT_EQ(two.pendingBroadcastCopies(), 0);
+}
+
+TEST(RenderThreadCount, ResolvesToTheProcessorCountUnlessBelowIt) {
+    const int processors = static_cast<int>(vu_threads::getNumProcessors());
+    for (int request : {0, -2, processors, processors + 5})
+        EXPECT_EQ(RenderThreadPool::resolveThreadCount(request), processors) << request;
+    EXPECT_EQ(RenderThreadPool::resolveThreadCount(processors - 1), processors > 1 ? processors - 1 : processors);
+    EXPECT_EQ(RenderThreadPool::resolveThreadCount(1), 1);
+}
+
+// The pool's own waits are unbounded by design: a hung test aborts the
+// process instead of hanging the suite.
 class Watchdog {
 public:
-    explicit Watchdog(int limitSeconds)
-        : thread_([future = done_.get_future(), limitSeconds] {
-              if (future.wait_for(seconds(limitSeconds)) == std::future_status::timeout) {
-                  std::fprintf(stderr, "render thread pool test hung; aborting\n");
-                  std::abort();
-              }
-          }) {}
+    Watchdog() : thread_([future = done_.get_future()] {
+        if (future.wait_for(seconds(120)) == std::future_status::timeout) {
+            std::fprintf(stderr, "render thread pool test hung; aborting\n");
+            std::abort();
+        }
+    }) {}
     ~Watchdog() {
         done_.set_value();
         thread_.join();
@@ -52,14 +115,10 @@ private:
 
 struct Event {
     char kind;  // 'F' begin-frame, 'V' begin-view, 'T' tile, 'S' skipped tile
-    int arg;
-    int frame;  // the worker's frame and view when the job ran
-    int view;
+    int arg, frame, view;  // the worker's frame and view when the job ran
 };
-
 struct ThreadLog {
-    std::string createdOn;
-    std::string name;
+    std::string createdOn, name;
     std::vector<Event> events;
 };
 
@@ -118,17 +177,12 @@ public:
 private:
     void record(char kind, int arg) {
         log_.events.push_back({kind, arg, frame_, view_});
-        if (slot_ >= 0) {
-            shared_.countDown(slot_);
-        } else {
-            ADD_FAILURE() << "job " << kind << arg << " ran before any begin-frame";
-        }
+        if (slot_ < 0) ADD_FAILURE() << "job " << kind << arg << " ran before any begin-frame";
+        else shared_.countDown(slot_);
     }
     Shared& shared_;
     ThreadLog& log_;
-    int slot_ = -1;
-    int frame_ = -1;
-    int view_ = -1;
+    int slot_ = -1, frame_ = -1, view_ = -1;
 };
 
 class RenderThreadPoolTest : public ::testing::Test, public WorkerFactory {
@@ -154,7 +208,7 @@ protected:
         tiles_.clear();
         ASSERT_EQ(pool_.start(threads, *this), 0);
         ASSERT_EQ(pool_.threadCount(), threads);
-        ASSERT_EQ(shared_.liveWorkers.load(), threads);
+        ASSERT_EQ(shared_.liveWorkers.load(), failingThread_ >= 0 ? threads - 1 : threads);
     }
 
     // Queues a frame the way the engine does; tile payloads are unique over
@@ -164,17 +218,16 @@ protected:
         int tiles = 0;
         for (int n : tilesPerView) tiles += n;
         shared_.remaining[frame & 1] = (static_cast<int>(tilesPerView.size()) + 1) * pool_.threadCount() + tiles;
-        pool_.push(beginFrameJob(frame));
-        // Threads see only the frame number's low 24 bits.
-        const int payload = frame & 0xFFFFFF;
+        ASSERT_EQ(0, pool_.push(beginFrameJob(frame)));
+        const int payload = frame & 0xFFFFFF;  // threads see only the low 24 bits
         broadcasts_.push_back({'F', payload});
         for (int v = 0; v < static_cast<int>(tilesPerView.size()); ++v) {
-            pool_.push(beginViewJob(v));
+            ASSERT_EQ(0, pool_.push(beginViewJob(v)));
             broadcasts_.push_back({'V', v});
             for (int t = 0; t < tilesPerView[v]; ++t) {
                 const int id = static_cast<int>(tiles_.size());
                 tiles_[id] = {payload, v};
-                pool_.push(tileJob(id));
+                ASSERT_EQ(0, pool_.push(tileJob(id)));
             }
         }
     }
@@ -204,7 +257,7 @@ protected:
         return skipped;
     }
 
-    Watchdog watchdog_{120};
+    Watchdog watchdog_;
     int failingThread_ = -1;            // createWorker answers null for this thread
     std::atomic<int> orphanedJobs_{0};  // jobs counted down without a worker
     Shared shared_;
@@ -213,28 +266,18 @@ protected:
     std::map<int, std::pair<int, int>> tiles_;  // id -> (frame, view)
 };
 
-TEST(RenderThreadCount, ResolvesToTheProcessorCountUnlessBelowIt) {
-    const int processors = static_cast<int>(vu_threads::getNumProcessors());
-    EXPECT_EQ(RenderThreadPool::resolveThreadCount(0), processors);
-    EXPECT_EQ(RenderThreadPool::resolveThreadCount(-2), processors);
-    EXPECT_EQ(RenderThreadPool::resolveThreadCount(processors), processors);
-    EXPECT_EQ(RenderThreadPool::resolveThreadCount(processors + 5), processors);
-    if (processors > 1) {
-        EXPECT_EQ(RenderThreadPool::resolveThreadCount(processors - 1), processors - 1);
-    }
-    EXPECT_EQ(RenderThreadPool::resolveThreadCount(1), 1 < processors ? 1 : processors);
-}
-
-TEST_F(RenderThreadPoolTest, NamedThreadsRunEveryJobOnceInOrder) {
-    start(3);
-    queueFrame(0x1000005, {4, 0, 9});
-    ASSERT_TRUE(shared_.waitZero(1));
-    pool_.drain();
-    EXPECT_EQ(verify(), 0);
-    for (int i = 0; i < 3; ++i) {
-        const std::string name = "RTRenderThread " + std::to_string(i);
-        EXPECT_EQ(shared_.logs[i].name, name);
-        EXPECT_EQ(shared_.logs[i].createdOn, name);  // the worker was made on its thread
+TEST_F(RenderThreadPoolTest, NamedThreadsRunEveryJobOnceInOrderAcrossRestarts) {
+    for (int threads : {3, 1, 4}) {
+        start(threads);  // a running pool is stopped first
+        queueFrame(0x1000005 + threads, {4, 0, 9});
+        ASSERT_TRUE(shared_.waitZero((0x1000005 + threads) & 1));
+        pool_.drain();
+        EXPECT_EQ(verify(), 0) << threads << " threads";
+        for (int i = 0; i < threads; ++i) {
+            const std::string name = "RTRenderThread " + std::to_string(i);
+            EXPECT_EQ(shared_.logs[i].name, name);
+            EXPECT_EQ(shared_.logs[i].createdOn, name);  // the worker was made on its thread
+        }
     }
     pool_.stop();
     EXPECT_EQ(shared_.liveWorkers.load(), 0);
@@ -243,8 +286,7 @@ TEST_F(RenderThreadPoolTest, NamedThreadsRunEveryJobOnceInOrder) {
 
 TEST_F(RenderThreadPoolTest, ThreadWithoutWorkerStillCompletesItsJobs) {
     failingThread_ = 1;
-    shared_.logs.assign(2, ThreadLog{});
-    ASSERT_EQ(pool_.start(2, *this), 0);
+    start(2);
     queueFrame(4, {5, 3});
     ASSERT_TRUE(shared_.waitZero(0)) << "a thread without a worker left the frame unfinished";
     pool_.drain();
@@ -257,6 +299,7 @@ TEST_F(RenderThreadPoolTest, ThreadWithoutWorkerStillCompletesItsJobs) {
 
 TEST_F(RenderThreadPoolTest, FrameLargerThanTheSharedQueueGrowsItAndKeepsOrder) {
     start(2);
+    EXPECT_EQ(pool_.dispatcher()->sharedCapacity(), kSharedQueueCapacity);
     shared_.setGate(false);  // each thread holds on to its first tile
     queueFrame(0, {10000});
     EXPECT_EQ(pool_.dispatcher()->sharedCapacity(), 16384u);
@@ -283,7 +326,6 @@ TEST_F(RenderThreadPoolTest, DrainSkipsQueuedTilesAndTheFrameCompletes) {
     EXPECT_EQ(pool_.dispatcher()->pendingUnits(), 0);
     const int skipped = verify();
     EXPECT_GE(skipped, 2000 - 2);  // at most one tile per thread was rendered
-
     // The draining flags are cleared again: the next frame renders.
     queueFrame(1, {50});
     ASSERT_TRUE(shared_.waitZero(1));
@@ -303,18 +345,6 @@ TEST_F(RenderThreadPoolTest, StopWithQueuedFramesFreesEverything) {
     EXPECT_EQ(shared_.remaining[0].load(), 0);
     EXPECT_EQ(shared_.remaining[1].load(), 0);
     verify();
-}
-
-TEST_F(RenderThreadPoolTest, RestartsWithAnotherThreadCount) {
-    for (int threads : {2, 4, 1}) {
-        start(threads);  // a running pool is stopped first
-        queueFrame(threads, {5, 3});
-        ASSERT_TRUE(shared_.waitZero(threads & 1));
-        pool_.drain();
-        EXPECT_EQ(verify(), 0) << threads << " threads";
-    }
-    pool_.stop();
-    EXPECT_EQ(shared_.liveWorkers.load(), 0);
 }
 
 TEST_F(RenderThreadPoolTest, StressFramesWithRandomDrains) {
