@@ -380,7 +380,7 @@ bool binaryGltfFits(const unsigned char* head, size_t headSize, uint64_t total, 
 // when that copy survives is the file imported here. A crash or a hang
 // costs the copy and becomes a refusal that says what happened. The price
 // is reading the file twice.
-constexpr int kTrialImportTimeoutMs = 120000;
+constexpr int kTrialImportTimeoutMs = 60000;
 constexpr int kTrialImportRefused = 1;
 
 struct TrialImport {
