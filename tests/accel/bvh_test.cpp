@@ -1,24 +1,18 @@
-// The binary BVH builder and the collapse into 4-wide nodes. The builder's
-// trees over random inputs are walked on their own against every structural
-// promise (each primitive once, containing boxes, split axes, the depth
-// bound), as are its split choices on ties and its statistics. The collapse
-// is checked on hand-made trees with known lane layouts, and on the builder's
-// trees by a walker that knows nothing of how it gathers lanes.
+// The binary BVH builder (random trees walked against every structural
+// promise, tie-breaking, the depth bound) and the collapse into 4-wide nodes
+// (hand-made trees, and the builder's trees walked independently).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "accel/bvh_builder.h"
 #include "accel/bvh_collapse.h"
-#include "hox/message_callback.h"
+#include "accel_test_support.h"
 #include "util/cvars.h"
-#include "util/messages.h"
 
 namespace hox {
 namespace accel {
@@ -28,6 +22,7 @@ using trace::AlignedArray;
 using trace::Bvh4Node;
 using trace::BvhNode;
 using trace::PrimBounds;
+using testing::laneEmpty;
 
 PrimBounds box(float x0, float y0, float z0, float x1, float y1, float z1) {
     return PrimBounds{{x0, y0, z0, 0.0f}, {x1, y1, z1, 0.0f}};
@@ -205,50 +200,6 @@ TEST(BvhBuilder, ExponentiallySpacedCentroidsStayWithinTheDepthBound) {
     EXPECT_LE(checkTree(t, prims, 1), kMaxBvhLeafDepth);
 }
 
-struct StatsPrintTest : ::testing::Test, IMessageCallback {
-    void SetUp() override {
-        savedThreshold = util::rt_bvhPrintBuildStats.get();
-        util::setMessageCallback(this);
-    }
-    void TearDown() override {
-        util::setMessageCallback(nullptr);
-        util::rt_bvhPrintBuildStats.set(savedThreshold);
-    }
-    void message(int level, const char* text) override {
-        EXPECT_EQ(level, 0);
-        lines.push_back(text);
-    }
-    void warning(const char*) override {}
-    void error(const char*) override {}
-
-    std::vector<std::string> lines;
-    int savedThreshold = 0;
-};
-
-TEST_F(StatsPrintTest, PrintsOnlyAboveTheThreshold) {
-    util::rt_bvhPrintBuildStats.set(1000);
-    BuiltTree quiet(randomBoxes(1000, 3u), 4);
-    EXPECT_TRUE(lines.empty());
-
-    BuiltTree loud(randomBoxes(1001, 3u), 4);
-    const BvhBuildStats& s = loud.builder.stats();
-    // One depth line per depth from min to max after 17 lines of totals.
-    ASSERT_EQ(lines.size(), 17u + static_cast<size_t>(s.maxDepth - s.minDepth + 1));
-    EXPECT_EQ(lines[0].rfind("Hierarchy built in ", 0), 0u);
-    EXPECT_EQ(lines[2], "Nodes:            " + std::to_string(s.innerNodes));
-    EXPECT_EQ(lines[3], "Leaves:           " + std::to_string(s.leaves));
-    // The depth lines' shares are cumulative, up to 100.
-    double previous = 0.0;
-    for (size_t i = 17; i < lines.size(); ++i) {
-        const size_t open = lines[i].find('(');
-        ASSERT_NE(open, std::string::npos) << lines[i];
-        const double share = std::atof(lines[i].c_str() + open + 1);
-        EXPECT_GE(share, previous) << lines[i];
-        previous = share;
-    }
-    EXPECT_NE(lines.back().find("(100.0 percent)"), std::string::npos) << lines.back();
-}
-
 // Each leaf gets its own box so that no occupied lane looks empty.
 BvhNode makeLeaf(uint32_t id) {
     const float x = static_cast<float>(id);
@@ -262,11 +213,6 @@ BvhNode makeInner(uint32_t firstChild, uint8_t axis, uint8_t flip) {
 void load(AlignedArray<BvhNode>& out, const std::vector<BvhNode>& nodes) {
     ASSERT_TRUE(out.resize(static_cast<int>(nodes.size())));
     for (size_t i = 0; i < nodes.size(); ++i) out[static_cast<int>(i)] = nodes[i];
-}
-
-bool laneEmpty(const Bvh4Node& n, int j) {
-    return n.minX[j] == 1 && n.minY[j] == 1 && n.minZ[j] == 1 && n.maxX[j] == -1 &&
-           n.maxY[j] == -1 && n.maxZ[j] == -1;
 }
 
 TEST(Collapse, LanesRunNearToFarAndRecordTheOpenedSplits) {

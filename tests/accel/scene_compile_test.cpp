@@ -9,6 +9,7 @@
 
 #include "accel/mesh_compile.h"
 #include "accel/scene_compile.h"
+#include "accel_test_support.h"
 #include "scene/geometry_edit.h"
 #include "scene/geometry_preparation.h"
 #include "scene/matrix4.h"
@@ -22,6 +23,7 @@ namespace {
 
 using trace::Bvh4Node;
 using trace::CompiledMesh;
+using namespace testing;
 
 // A rows x rows grid of quads (two triangles each) on a bumpy sheet.
 void buildGrid(scene::GeometryRecord& g, int rows) {
@@ -40,23 +42,6 @@ void buildGrid(scene::GeometryRecord& g, int rows) {
                                      static_cast<int>(coords.size())));
     ASSERT_EQ(0, scene::setGeometryIndices(g, indices.data()));
     ASSERT_EQ(0, scene::setGeometryCoords(g, coords.data()));
-}
-
-void expectNear(const Vec3f& expected, const Vec3f& actual) {
-    EXPECT_NEAR(expected.x, actual.x, 1e-5f);
-    EXPECT_NEAR(expected.y, actual.y, 1e-5f);
-    EXPECT_NEAR(expected.z, actual.z, 1e-5f);
-}
-
-Mat4f translation(float x, float y, float z) {
-    Mat4f m = scene::mat4Identity();
-    m.m[12] = x, m.m[13] = y, m.m[14] = z;
-    return m;
-}
-
-bool laneEmpty(const Bvh4Node& n, int j) {
-    return n.minX[j] == 1 && n.minY[j] == 1 && n.minZ[j] == 1 && n.maxX[j] == -1 && n.maxY[j] == -1 &&
-           n.maxZ[j] == -1;
 }
 
 class SceneCompileTest : public ::testing::Test {

@@ -1,7 +1,6 @@
 // The cluster protocol without sockets: record messages, the growing sink,
 // and the image connection's message reader fed from memory, hostile input
-// included. (The other command messages, the whole scene's records and the
-// frame message are checked on the wire in the engine and device tests.)
+// included. The other command messages are checked in the engine tests.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -49,8 +48,7 @@ TEST(ClusterCommands, TheSinkGrowsInSixteenMebibyteStepsAndKeepsItsMemory) {
     EXPECT_EQ(sink.write(big.data(), static_cast<int>(big.size())), static_cast<int>(big.size()));
     EXPECT_EQ(sink.size(), (16 << 20) + 1);
     EXPECT_EQ(sink.capacity(), 32 << 20);
-    EXPECT_EQ(sink.data()[999], 0xAB);
-    EXPECT_EQ(sink.data()[1000], 1);
+    EXPECT_EQ(std::make_pair(sink.data()[999], sink.data()[1000]), std::make_pair(uint8_t(0xAB), uint8_t(1)));
     sink.clear();
     EXPECT_EQ(sink.size(), 0);
     EXPECT_EQ(sink.capacity(), 32 << 20) << "the memory is kept for the next message";
@@ -79,7 +77,6 @@ TEST(ClusterRecords, RecordMessagesCarryTheRecordAsTheTableWritesIt) {
     EXPECT_EQ(header, (std::vector<int32_t>{8, 16 + n, 42, hox::CLASS_TYPE_CAMERA, second, n}));
     EXPECT_EQ(std::vector<uint8_t>(c.sent().begin() + 24, c.sent().end()), expected.bytes());
     EXPECT_EQ(sender.sendRecord(1, hox::CLASS_TYPE_CAMERA, 77), 0) << "a missing object sends nothing";
-
 }
 
 // Records what the reader hands over.
@@ -136,8 +133,10 @@ TEST_F(ImageMessages, SmallMessagesUnknownTypesAndTheEnds) {
     EXPECT_TRUE(errorMentions("cluster error code: 77"));
     EXPECT_EQ(log.lines('w'), std::vector<std::string>{"RenderEngineCluster: unknown message type = 99\n"});
 
-    // Type 0, the end of the data (read as type 0) and a cut payload are a loss.
-    for (const std::vector<uint32_t>& words : {std::vector<uint32_t>{0, 0}, {}, {14, 4}}) {
+    // Type 0, the end of the data (read as type 0), a cut payload and an
+    // image whose data stops early are a loss.
+    for (const std::vector<uint32_t>& words :
+         {std::vector<uint32_t>{0, 0}, {}, {14, 4}, {12, 24, 1, 0, 4, 4, 0, 0, 1, 65, 0x02}}) {
         std::vector<uint8_t> lost;
         putWords(lost, words);
         EXPECT_EQ(readAll(lost), std::vector<ReadOutcome>{ReadOutcome::Lost}) << words.size();
@@ -157,11 +156,6 @@ TEST_F(ImageMessages, ViewImagesArriveRawAndCompressedInEitherByteOrder) {
             hox::cluster::ImageSender sender;
             ASSERT_EQ(sender.sendImageData(encoder, rgba.data(), w, h, compress, 0.25f),
                       hox::cluster::ImageCodecStatus::Ok);
-            if (compress) {
-                EXPECT_LT(sender.lastColourBytes(), std::size_t(w) * h * 4) << "compressed well below words";
-            } else {
-                EXPECT_EQ(sender.lastColourBytes(), std::size_t(w) * h * 16);
-            }
             const uint32_t progress[3] = {14, 4, floatBits(0.5f)};  // read only if the image was read exactly
             encoder.write(progress, 12);
             encoder.flush();

@@ -29,10 +29,8 @@ inline Rgb expectedFromCodes(double lCode, double blueCode, double redCode) {
     return Rgb{cr * y / 0.299, (1.0 - cr - cb) * y / 0.587, cb * y / 0.114};
 }
 
-// Pixel i of rgba is `want` with alpha 1. The error allowed is relative to
-// the larger of the component and the pixel's luminance: the decoder's power
-// of two is off by a factor (at most 7.5e-5), and a small component is not
-// held to a tighter bound than the codec keeps.
+// Pixel i of rgba is `want` with alpha 1, within `rel` of the larger of the
+// component and the luminance (a small component keeps no tighter bound).
 #define EXPECT_PIXEL_NEAR(rgba, i, want, rel)                                                \
     do {                                                                                     \
         const double y_ = codec_test::luminance((want).r, (want).g, (want).b);               \

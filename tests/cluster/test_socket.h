@@ -1,7 +1,6 @@
-// Plain POSIX loopback sockets for the cluster tests (a stand-in master's
-// side, a raw host's side). Deliberately not the library's connection
-// classes, so that the wire format is checked against a second
-// implementation; no internal library is needed. Every wait is bounded.
+// Plain POSIX loopback sockets for the cluster tests: deliberately not the
+// library's connection classes, so that the wire format is checked against
+// a second implementation. Every wait is bounded.
 #pragma once
 
 #include <arpa/inet.h>
@@ -26,6 +25,12 @@ inline sockaddr_in loopback(int port) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(static_cast<uint16_t>(port));
     return a;
+}
+
+// True when `fd` has something to read (data or its end) within the time.
+inline bool readable(int fd, int milliseconds) {
+    pollfd pfd{fd, POLLIN, 0};
+    return ::poll(&pfd, 1, milliseconds) > 0;
 }
 
 class TestSocket {
@@ -62,12 +67,10 @@ public:
         }
         return true;
     }
-    // Exactly `size` bytes within `milliseconds`; false on time-out or end.
+    // Exactly `size` bytes; false on time-out or end.
     bool receive(void* data, std::size_t size, int milliseconds = 5000) {
         for (char* p = static_cast<char*>(data); size > 0;) {
-            pollfd pfd{fd_, POLLIN, 0};
-            if (::poll(&pfd, 1, milliseconds) <= 0) return false;
-            const ssize_t n = ::recv(fd_, p, size, 0);
+            const ssize_t n = readable(fd_, milliseconds) ? ::recv(fd_, p, size, 0) : -1;
             if (n <= 0) return false;
             p += n;
             size -= static_cast<std::size_t>(n);
@@ -80,20 +83,17 @@ public:
         if (!receive(out.data(), out.size() * 4, milliseconds)) out.clear();
         return out;
     }
-    // The peer closed and sent nothing more before: data first is a failure.
+    // The peer closed without sending anything more first.
     bool closedByPeer(int milliseconds = 5000) {
         char c;
-        pollfd pfd{fd_, POLLIN, 0};
-        return ::poll(&pfd, 1, milliseconds) > 0 && ::recv(fd_, &c, 1, 0) == 0;
+        return readable(fd_, milliseconds) && ::recv(fd_, &c, 1, 0) == 0;
     }
     // The peer closed within the time, whatever it sent before.
     bool closedAfterDraining(int milliseconds = 5000) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
         char c[256];
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd pfd{fd_, POLLIN, 0};
-            if (::poll(&pfd, 1, 50) > 0 && ::recv(fd_, c, sizeof c, 0) <= 0) return true;
-        }
+        while (std::chrono::steady_clock::now() < deadline)
+            if (readable(fd_, 50) && ::recv(fd_, c, sizeof c, 0) <= 0) return true;
         return false;
     }
     // A connection's greeting: the magic, then 42, in native or reversed order.
@@ -109,32 +109,25 @@ private:
 class Listener {
 public:
     Listener() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
         ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in a = loopback(0);
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd_, 4) != 0) return;
         socklen_t len = sizeof a;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 4) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port_ = ntohs(a.sin_port);
     }
     ~Listener() { ::close(fd_); }
     int port() const { return port_; }
-    // An accepted descriptor within `milliseconds`, or -1.
-    int accept(int milliseconds = 5000) {
-        pollfd pfd{fd_, POLLIN, 0};
-        return ::poll(&pfd, 1, milliseconds) > 0 ? ::accept(fd_, nullptr, nullptr) : -1;
-    }
+    // An accepted descriptor, or -1 on time-out.
+    int accept(int milliseconds = 5000) { return readable(fd_, milliseconds) ? ::accept(fd_, nullptr, nullptr) : -1; }
 
 private:
-    int fd_ = -1;
+    int fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     int port_ = 0;
 };
 
 // A port nobody listens on right now.
-inline int unusedPort() {
-    Listener gone;
-    return gone.port();
-}
+inline int unusedPort() { return Listener().port(); }
 
 }  // namespace cluster_test

@@ -1,6 +1,5 @@
-// The scene the cluster master's end-to-end tests render, through the public
-// interface as a host sees it: two render views over three quads under a
-// point light, matte surfaces from the standard shaders, one textured.
+// The end-to-end tests' scene, built through the public interface: two render
+// views over three quads under a point light, matte shaders, one textured.
 #pragma once
 
 #include <algorithm>
@@ -56,8 +55,7 @@ public:
         settings = THandle<DeviceSettings>(device_);
         options = THandle<RenderOptions>(device_);
         root = THandle<Group>(device_);
-        // Two views of different sizes (neither a multiple of 16) sharing the
-        // scene; the second looks from the side.
+        // Two views of sizes not a multiple of 16, the second from the side.
         const int sizes[kViews][2] = {{width, height}, {height + 5, width - 7}};
         const Mat4f where[kViews] = {translation(0, 0, 0), translation(0.6f, 0.3f, 0.5f)};
         THandle<RenderView> views[kViews];
@@ -119,8 +117,7 @@ public:
         return shader;
     }
 
-    // A 4 × 4 checker of two colours picked by `variant`, as the textured
-    // surface's colour map.
+    // A 4 × 4 checker whose colours depend on `variant`, as the colour map.
     bool makeTexture(int variant) {
         uint8_t texels[4 * 4 * 4];
         const uint8_t a = variant == 0 ? 250 : 20, b = variant == 0 ? 30 : 240;
@@ -164,8 +161,6 @@ public:
         return object;
     }
 
-    // Cluster rendering on or off (the engine is replaced at the next
-    // frame), and the compression level of the images.
     void useCluster(bool on, int port, float compression = 0.0f) {
         hox::DeviceSettings* s = settings.beginEdit();
         s->setSetting1i(hox::DEVICE_THREAD_COUNT, 1);
@@ -180,7 +175,6 @@ public:
         options.beginEdit()->setOption1i(hox::OPTION_SAMPLING_RATE, rate);
         options.endEdit();
     }
-    // One frame, waited for (bounded): the device's status.
     int render(int timeoutMs = 20000) {
         const int status = device_->frame(frameDef, false);
         return status != 0 ? status : device_->sync(timeoutMs, true);

@@ -1,7 +1,6 @@
-// The cluster master under test, started as a user starts it:
-// mpirun -np N hox-cluster-master on a free loopback port, its log in a
-// file. Every wait is bounded and the process group is killed if it does
-// not stop in time, so a broken master cannot hang the test run.
+// The cluster master under test, started as a user starts it (mpirun -np N
+// hox-cluster-master on a free loopback port), its log in a file. Every
+// wait is bounded and the process group killed if it does not stop.
 #pragma once
 
 #include <fcntl.h>
@@ -33,8 +32,7 @@ public:
                                          "-np", std::to_string(ranks), HOX_CLUSTER_MASTER_PROGRAM,
                                          "--port", std::to_string(port_), "--shader-path", HOX_STDSHADERS_DIR,
                                          "--threads", "1", "--verbose"};
-        // The environment passed on, with Open MPI's internals kept out of a
-        // thread-sanitizer run's reports (only the ranks are built with it).
+        // Open MPI's internals are kept out of a thread-sanitizer run's reports.
         std::vector<std::string> variables;
         std::string tsan = "TSAN_OPTIONS=";
         for (char** e = environ; *e; ++e) {
@@ -57,7 +55,7 @@ public:
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
-        // A group of its own, so that the ranks can be killed together.
+        // A group of its own, so that the ranks die together.
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
         posix_spawnattr_setpgroup(&attributes, 0);
         const int status = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data());
@@ -70,8 +68,7 @@ public:
         return waitForLog("listening on port " + std::to_string(port_), seconds);
     }
 
-    // Asks the job to stop (SIGTERM), then kills it after `seconds`.
-    // Returns the job's exit status, or -1 when it had to be killed.
+    // SIGTERM, then SIGKILL after `seconds`: the exit status, or -1 if killed.
     int stop(double seconds = 15.0) {
         if (pid_ <= 0) return -1;
         ::kill(pid_, SIGTERM);
@@ -119,7 +116,6 @@ public:
         return logCount(part) >= atLeast;
     }
     int port() const { return port_; }
-    // The log stays only for runs that need it looked at.
     void removeLog() const { std::remove(log_.c_str()); }
 
 private:

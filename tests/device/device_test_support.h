@@ -1,6 +1,5 @@
-// Shared pieces of the device tests: a message log, an engine that holds
-// frames until the test completes them, and a fixture that runs each test on
-// a freshly initialised device with a ready camera, framebuffer and view.
+// The device tests' fixture: a freshly initialised device, a minimal view,
+// and an engine that holds frames until the test completes them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,18 +16,7 @@
 #include "device/render_device.h"
 #include "engine/frame_slot.h"
 #include "engine/render_engine.h"
-#include "hox/camera.h"
-#include "hox/device.h"
-#include "hox/device_settings.h"
-#include "hox/entity.h"
-#include "hox/frame_def.h"
-#include "hox/framebuffer.h"
-#include "hox/geometry.h"
-#include "hox/message_callback.h"
-#include "hox/render_options.h"
-#include "hox/render_view.h"
-#include "hox/shader.h"
-#include "hox/status.h"
+#include "hox/hox.h"
 #include "platform/aligned_memory.h"
 #include "scene/entity_records.h"
 #include "scene/record.h"
@@ -60,7 +48,7 @@ private:
 };
 
 // Keeps every frame in flight (one work unit) until complete() is called,
-// possibly from another thread. Counts what the device asks of it.
+// from any thread; counts what the device asks of it.
 class HeldEngine : public engine::IRenderEngine {
     template <typename F>
     auto locked(F read) const {
@@ -115,8 +103,8 @@ private:
     int m_aborts = 0;
 };
 
-// Completes one frame of a HeldEngine from another thread after a delay,
-// unless cancelled first. Destroying it cancels and joins.
+// Completes a held frame from another thread after a delay; destroying it
+// cancels and joins.
 class DelayedCompletion {
 public:
     DelayedCompletion(HeldEngine& engine, int frameNumber, std::chrono::milliseconds delay)
@@ -127,10 +115,9 @@ public:
               engine.complete(frameNumber);
           }) {}
     ~DelayedCompletion() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_cancelled = true;
-        }
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cancelled = true;
+        lock.unlock();
         m_cv.notify_all();
         m_thread.join();
     }
@@ -147,12 +134,6 @@ inline engine::IRenderEngine* createHeldEngine(void*) {
 }
 inline engine::IRenderEngine* createNoEngine(void*) { return nullptr; }
 
-inline std::string pluginPath(const char* name) {
-    return std::string(HOX_TEST_PLUGIN_DIR) + "/" + name;
-}
-
-// A device initialised for the test, with a minimal valid frame: one render
-// view with a camera and a framebuffer.
 class DeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -176,14 +157,12 @@ protected:
     }
     HeldEngine& heldEngine() { return *static_cast<HeldEngine*>(device->engine()); }
 
-    // Camera, framebuffer, render view and a frame definition listing it.
     void buildView() {
         camera = THandle<Camera>(hostDevice);
         framebuffer = THandle<Framebuffer>(hostDevice);
         view = THandle<RenderView>(hostDevice);
         frameDef = THandle<FrameDef>(hostDevice);
-        // The engine renders every frame for real: a small image keeps the
-        // tests that run hundreds of frames quick, under the sanitizers too.
+        // Small: some tests render hundreds of frames, under sanitizers too.
         camera.beginEdit()->setResolution(32, 24);
         camera.endEdit();
         RenderView* v = view.beginEdit();
@@ -194,10 +173,10 @@ protected:
         ASSERT_EQ(0, frameDef.endEdit());
     }
 
-    // A shader of one of the test plug-ins.
     THandle<Shader> pluginShader(const char* shaderName, const char* pluginName) {
         THandle<Shader> shader(hostDevice);
-        EXPECT_EQ(0, shader.beginEdit()->instantiate(shaderName, pluginPath(pluginName).c_str()));
+        const std::string path = std::string(HOX_TEST_PLUGIN_DIR) + "/" + pluginName;
+        EXPECT_EQ(0, shader.beginEdit()->instantiate(shaderName, path.c_str()));
         EXPECT_EQ(0, shader.endEdit());
         return shader;
     }
@@ -221,14 +200,12 @@ protected:
         return status != 0 ? status : hostDevice->sync(10000, true);
     }
 
-    // The typed record of a handle's current version, for inspection.
     template <typename R>
     R* current(const HandleBase& handle) {
         return scene::recordAs<R>(device->objectTable().lookup(handle));
     }
 
-    // Frame numbers run on across Shutdown and Init, so tests count from
-    // the number the next frame will get.
+    // Frame numbers run on across Shutdown and Init.
     int firstFrame() const { return device->frameNumber() + 1; }
     engine::FrameSlot& slotOf(int frameNumber) { return *device->frameSlot(frameNumber & 1); }
 

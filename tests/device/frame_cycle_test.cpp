@@ -1,7 +1,10 @@
 // The frame cycle: overlap of frames in flight, sync rules, abort, failures.
+// (The fallback from a missing cluster master is the cluster suite's.)
 #include <chrono>
 
+#include "accel/view_preparation.h"
 #include "device_test_support.h"
+#include "scene/object_table.h"
 
 namespace hox {
 namespace {
@@ -9,20 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::DelayedCompletion;
 
-class FrameCycleTest : public testing_support::DeviceTest {
-protected:
-    // Gives the frame definition device settings of its own.
-    void attachSettings() {
-        settings = THandle<DeviceSettings>(hostDevice);
-        frameDef.beginEdit()->setDeviceSettings(settings);
-        frameDef.endEdit();
-    }
-    scene::DeviceSettingsData& settingsData() {
-        return current<scene::DeviceSettingsRecord>(settings)->settings;
-    }
-
-    THandle<DeviceSettings> settings;
-};
+using FrameCycleTest = testing_support::DeviceTest;
 
 TEST_F(FrameCycleTest, AsyncFramesOverlapByOneAndASynchronousFrameWaitsForAllInFlight) {
     useHeldEngine();
@@ -170,51 +160,49 @@ TEST_F(FrameCycleTest, ViewListEntryThatIsNoRenderViewFailsWithAWarning) {
     EXPECT_TRUE(heldEngine().rendered().empty());
 }
 
-TEST_F(FrameCycleTest, RenderViewWithoutCameraOrFramebufferFails) {
-    useHeldEngine();
-    THandle<RenderView> bare(hostDevice);
-    THandle<FrameDef> def(hostDevice);
-    def.beginEdit()->addRenderView(bare);
-    def.endEdit();
-    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(def, true));
+// Below the device: prepareView refuses what is no render view with a
+// camera and a framebuffer, and then holds no records.
+TEST(ViewPreparation, BadHandleIsInvalidAndMissingCameraOrFramebufferFailsLeavingNoRecords) {
+    scene::ObjectTable table;
+    const HandleBase viewHandle(CLASS_TYPE_RENDER_VIEW, table.create(CLASS_TYPE_RENDER_VIEW));
+    const HandleBase cameraHandle(CLASS_TYPE_CAMERA, table.create(CLASS_TYPE_CAMERA));
+    const HandleBase framebufferHandle(CLASS_TYPE_FRAMEBUFFER, table.create(CLASS_TYPE_FRAMEBUFFER));
+    scene::RenderViewRecord* record = scene::recordAs<scene::RenderViewRecord>(table.lookup(viewHandle));
+    record->camera = cameraHandle.getValue();
+    record->framebuffer = framebufferHandle.getValue();
+    accel::PreparedView view;
+    auto prepare = [&](const HandleBase& handle) { return accel::prepareView(view, table, handle, 0); };
+    EXPECT_EQ(RESULT_INVALID_HANDLE, prepare(HandleBase(CLASS_TYPE_RENDER_VIEW, 5)));
+    EXPECT_EQ(RESULT_INVALID_HANDLE, prepare(HandleBase(CLASS_TYPE_RENDER_VIEW)));
+    EXPECT_EQ(RESULT_INVALID_HANDLE, prepare(cameraHandle));
 
-    THandle<Camera> cam(hostDevice);
-    bare.beginEdit()->setCamera(cam);
-    bare.endEdit();
-    EXPECT_EQ(RESULT_FAILED, hostDevice->frame(def, true));
-    EXPECT_EQ(2u, log.warnings().size());
-    EXPECT_EQ(0, device->framesInFlight());
-}
-
-TEST_F(FrameCycleTest, ClusterRequestWithoutClusterEngineFallsBackToLocal) {
-    buildView();
-    attachSettings();
-    settingsData().clusterEnabled = true;
-
-    const int before = device->frameNumber();
-    EXPECT_EQ(RESULT_CONNECTION_FAILED, hostDevice->frame(frameDef, true));
-    EXPECT_NE(nullptr, device->engine());
-    EXPECT_FALSE(device->clusterActive());
-    EXPECT_EQ(before, device->frameNumber());
-    // Unchanged settings: the next frame tries the cluster again.
-    EXPECT_EQ(RESULT_CONNECTION_FAILED, hostDevice->frame(frameDef, true));
-
-    settingsData().clusterEnabled = false;
-    EXPECT_EQ(0, hostDevice->frame(frameDef, true));
-    EXPECT_EQ(before + 1, device->frameNumber());
+    ASSERT_EQ(RESULT_OK, prepare(viewHandle));
+    EXPECT_EQ(table.lookup(cameraHandle), view.camera);
+    // A camera word naming a framebuffer is no camera.
+    record->camera = framebufferHandle.getValue();
+    EXPECT_EQ(RESULT_FAILED, prepare(viewHandle));
+    EXPECT_EQ(nullptr, view.camera);
+    EXPECT_EQ(nullptr, view.framebuffer);
+    EXPECT_EQ(nullptr, view.renderView);
+    record->camera = cameraHandle.getValue();
+    table.destroy(CLASS_TYPE_FRAMEBUFFER, framebufferHandle.getInstance());
+    EXPECT_EQ(RESULT_FAILED, prepare(viewHandle));
 }
 
 TEST_F(FrameCycleTest, FrameCopiesTheSettingsAndKeepsTheShaderPathWithASlash) {
     buildView();
-    attachSettings();
-    settingsData().threadCount = 3;
+    THandle<DeviceSettings> settings(hostDevice);
+    frameDef.beginEdit()->setDeviceSettings(settings);
+    frameDef.endEdit();
+    scene::DeviceSettingsData& data = current<scene::DeviceSettingsRecord>(settings)->settings;
+    data.threadCount = 3;
     const struct {
         const char* given;
         const char* searched;
     } paths[] = {{"/opt/shaders", "/opt/shaders/"}, {"", ""}, {"lib/", "lib/"}};
     for (const auto& path : paths) {
         SCOPED_TRACE(path.given);
-        settingsData().shaderPath = path.given;
+        data.shaderPath = path.given;
         ASSERT_EQ(0, hostDevice->frame(frameDef, false));
         EXPECT_STREQ(path.searched, device->shaderSearchPath().c_str());
         EXPECT_EQ(3, device->settings().threadCount);

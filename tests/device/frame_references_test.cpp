@@ -1,9 +1,12 @@
-// References a frame holds on the records it renders from, the forced
-// rebuild, and the engine's view of handle operations.
+// References a frame holds on the records it renders from, the compiled
+// scenes the local engine keeps per frame parity, the forced rebuild, and the
+// engine's view of handle operations.
 #include <vector>
 
 #include "device_test_support.h"
+#include "engine/frame_context.h"
 #include "scene/geometry_record.h"
+#include "trace/compiled_scene.h"
 
 namespace hox {
 namespace {
@@ -51,6 +54,47 @@ TEST_F(FrameReferencesTest, FramesReferenceTheirViewsRecordsAndKeepAnEditedVersi
     EXPECT_EQ(0, slotOf(f0).useCount);
     EXPECT_EQ(nullptr, slotOf(f0).view(0).camera);
     EXPECT_EQ(edited, current<scene::CameraRecord>(camera));
+}
+
+// Each parity gets a compiled scene of its own over the meshes the other
+// shares; an edited geometry is a new version and is compiled afresh.
+TEST_F(FrameReferencesTest, ParityScenesShareMeshesUntilTheGeometryIsEdited) {
+    buildView();
+    THandle<Geometry> quad(hostDevice);
+    setQuad(quad, {0, 0, 0}, 1.0f, 1.0f);
+    THandle<Group> root(hostDevice);
+    Group* g = root.beginEdit();
+    ASSERT_EQ(0, g->setShader(pluginShader("all_kinds", "all_kinds")));
+    for (int i = 0; i < 2; ++i) {
+        THandle<Object> object(hostDevice);
+        Object* o = object.beginEdit();
+        o->setGeometry(quad);
+        o->setTransform({{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 4.0f * i, 0, 0, 1}});
+        ASSERT_EQ(0, object.endEdit());
+        g->addChild(object);
+    }
+    ASSERT_EQ(0, root.endEdit());
+    view.beginEdit()->setSceneRoot(root);
+    ASSERT_EQ(0, view.endEdit());
+    auto compiled = [this](int frameNumber) -> const trace::CompiledScene& {
+        EXPECT_EQ(0, hostDevice->frame(frameDef, false));
+        const trace::CompiledScene* scene = device->engine()->getFrameContext()->sceneState(frameNumber & 1, 0);
+        EXPECT_NE(nullptr, scene);
+        EXPECT_EQ(2, scene->instances.count);
+        return *scene;
+    };
+
+    const int first = firstFrame();
+    const trace::CompiledScene& even = compiled(first);
+    ASSERT_NE(nullptr, even.instances[0].mesh);
+    EXPECT_EQ(even.instances[0].mesh, even.instances[1].mesh);
+    const trace::CompiledScene& odd = compiled(first + 1);
+    EXPECT_NE(&even, &odd);
+    EXPECT_EQ(even.instances[0].mesh, odd.instances[0].mesh);
+    setQuad(quad, {0, 0, 0}, 2.0f, 2.0f);
+    EXPECT_NE(odd.instances[0].mesh, compiled(first + 2).instances[0].mesh);
+    EXPECT_EQ(0, hostDevice->sync(1000, true));
+    EXPECT_TRUE(log.warnings().empty());
 }
 
 TEST_F(FrameReferencesTest, ForcedRebuildGivesEveryGeometryANewVersionAndResetsTheSwitch) {

@@ -1,7 +1,5 @@
 // The tracing services are a binary interface with plug-ins compiled
-// elsewhere: these tests pin which vtable entry each service occupies and the
-// ray kind bits a plug-in passes. (The shading record's word layout is
-// pinned by the static_asserts beside its declaration.)
+// elsewhere: pin each service's vtable entry.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -16,12 +14,9 @@ namespace {
 
 using S = IShaderServices;
 
-// A plug-in compiled against an older header calls services by vtable
-// position, so declaration order is the interface. On the Itanium C++ ABI
-// (Linux) a pointer to a virtual member function holds 1 + the byte offset
-// of its vtable entry, and the destructor takes entries 0 and 1, so slot n
-// (n >= 1) must sit at entry n + 1. The casts below also name each slot's
-// exact signature: a changed parameter or result type fails to compile.
+// Itanium ABI: a pointer to a virtual member holds 1 + the byte offset of
+// its vtable entry; the destructor takes entries 0 and 1, so slot n sits at
+// entry n + 1. The casts pin each slot's exact signature at compile time.
 
 template <class MemberFunction>
 std::ptrdiff_t vtableEntry(MemberFunction fn) {
@@ -39,10 +34,8 @@ struct SlotEntry {
     const char* name;
 };
 
-// `params` is a parenthesised parameter list.
 #define HOX_SLOT(n, R, name, params) \
     SlotEntry { n, vtableEntry(static_cast<R(S::*) params>(&S::name)), #name }
-// One family of noise: result type R, inputs of four to one dimensions.
 #define HOX_NOISE(first, R, name)                                                     \
     HOX_SLOT(first, R, name, (const Vec4f&)), HOX_SLOT(first + 1, R, name, (const Vec3f&)), \
         HOX_SLOT(first + 2, R, name, (const Vec2f&)), HOX_SLOT(first + 3, R, name, (float))
@@ -98,20 +91,9 @@ TEST(ShaderServicesVtable, EachOperationSitsAtItsSlotAndTheSlotsLeaveNoGaps) {
         EXPECT_EQ(s.entry, s.slot + 1) << s.name << " declared for slot " << s.slot;
         entries.insert(s.entry);
     }
-    // Entries 0 and 1 belong to the destructor; 2 to 64 to the operations.
     ASSERT_EQ(entries.size(), static_cast<std::size_t>(kShaderServicesSlots - 1));
     EXPECT_EQ(*entries.begin(), 2);
     EXPECT_EQ(*entries.rbegin(), kShaderServicesSlots);
-}
-
-TEST(RayKinds, AreDistinctBitsInTheirFixedOrder) {
-    const int kinds[] = {kRayKindCamera,    kRayKindReflection,      kRayKindRefraction, kRayKindShadow,
-                         kRayKindOcclusion, kRayKindIndirectDiffuse, kRayKindSelection};
-    int bit = 1;
-    for (int kind : kinds) {
-        EXPECT_EQ(kind, bit);
-        bit <<= 1;
-    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <numeric>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -155,9 +156,8 @@ TEST(FrameBufferBounds, EdgeTilesStayInsideAndOutOfRangeWritesAreDropped) {
     }
 }
 
-// Four threads splat into the four tiles of a 32×32 image, each sample
-// halfway between two pixels so that every contribution is 0.5: the sums are
-// exact in any order and must equal those of a single thread.
+// Four threads splat into the four tiles of a 32×32 image; every contribution
+// is 0.5, so the sums are exact in any order and must equal one thread's.
 TEST(FrameBufferConcurrency, NeighbouringTilesFromFourThreadsSumExactly) {
     auto render = [](FrameBuffer& fb, int tile) {
         std::vector<SampleRecord> records;
@@ -262,8 +262,8 @@ TEST(ByteConversion, RoundsHalfToEvenClampsAndMapsNaNToZero) {
     }
 }
 
-// Keeps each SwapInfo as raw bytes (read back by offset) and a copy of the
-// pixels, which are valid only during the call.
+// Keeps each SwapInfo as raw bytes (read back by offset: the binary
+// interface) and a copy of the pixels, valid only during the call.
 struct FramebufferSwap : ::testing::Test, IFramebufferCallback, IMessageCallback {
     void SetUp() override { util::setMessageCallback(this); }
     void TearDown() override { util::setMessageCallback(nullptr); }
@@ -314,19 +314,16 @@ TEST_F(FramebufferSwap, DeliversEveryFieldAtItsOffsetInEachFormat) {
     EXPECT_NEAR(firstFloat(0), 0.5f, 1e-6);
 
     record.format = 1;
-    frame(7, 1.0f, 0, false, 2);  // pass 0 restarts
-    EXPECT_EQ(field<int32_t>(1, 16), 1);
-    EXPECT_EQ(field<int32_t>(1, 20), 4);
-    EXPECT_EQ(field<float>(1, 24), 16.0f);
-    EXPECT_EQ(pixels[1][0], 255);
-    EXPECT_EQ(pixels[1][4], 0);  // no sample since the restart
+    frame(7, 1.0f, 0, false, 2);  // pass 0 restarts; pixel 1 has no sample since
+    EXPECT_EQ(std::make_tuple(1, 4, 16.0f, 255, 0),
+              std::make_tuple(field<int32_t>(1, 16), field<int32_t>(1, 20), field<float>(1, 24), int(pixels[1][0]),
+                              int(pixels[1][4])));
     EXPECT_TRUE(errors.empty());
 
     record.format = 7;  // unknown: reported, delivered as floats
     frame(8, 0.5f, 0);
-    EXPECT_EQ(field<int32_t>(2, 16), 7);
-    EXPECT_EQ(field<int32_t>(2, 20), 16);
-    EXPECT_NEAR(firstFloat(2), 0.5f, 1e-6);
+    EXPECT_EQ(std::make_pair(7, 16), std::make_pair(field<int32_t>(2, 16), field<int32_t>(2, 20)));
+    EXPECT_NEAR(firstFloat(2), 0.5f, 1e-6f);
     EXPECT_EQ(errors, std::vector<std::string>{"Unknown framebuffer format"});
 }
 
@@ -338,10 +335,8 @@ TEST_F(FramebufferSwap, AveragesUntilARestartAndStaticViewsRedeliver) {
     frame(2, 0.9f, 0);
     EXPECT_NEAR(firstFloat(2), 0.9f, 1e-6);
     frame(3, 0.1f, 1, true);  // static: what the buffer holds is not shown
-    EXPECT_EQ(field<uint8_t>(3, 28), 1);
-    EXPECT_EQ(field<int32_t>(3, 4), 0x1234 + 3);
-    EXPECT_EQ(pixels[3], pixels[2]);
-    EXPECT_EQ(pointers[3], pointers[2]);
+    EXPECT_EQ(std::make_pair(1, 0x1234 + 3), std::make_pair(int(field<uint8_t>(3, 28)), field<int32_t>(3, 4)));
+    EXPECT_EQ(std::make_pair(pixels[3], pointers[3]), std::make_pair(pixels[2], pointers[2]));
 }
 
 TEST_F(FramebufferSwap, WithoutCallbackNothingIsResolvedAndNewVersionsStartFresh) {

@@ -1,7 +1,5 @@
-// What the host tests share: a message callback that keeps what it hears, a
-// device initialised for one test and shut down after it, and a render
-// scene on it. Like a real host, these tests see only the public headers and
-// the shared library.
+// The host tests' fixtures: a recording callback, a device per test and a
+// render scene on it. Like a real host they see only the public headers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "hox/device.h"
-#include "hox/message_callback.h"
 #include "render_scene.h"
 
 namespace hox_host_test {

@@ -1,33 +1,21 @@
-// What the rendering tests share: a view over a scene of quads, an image
-// capture behind the framebuffer's swap callback, and access to the debug
-// shading switch. Built on the public interface only, like a real host.
+// The rendering tests' scene: a view over quads, an image capture behind the
+// swap callback, and the debug shading switch; public interface only.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "hox/camera.h"
-#include "hox/cvar.h"
-#include "hox/device.h"
-#include "hox/device_settings.h"
-#include "hox/entity.h"
-#include "hox/frame_def.h"
-#include "hox/framebuffer.h"
-#include "hox/geometry.h"
-#include "hox/render_options.h"
-#include "hox/render_view.h"
-#include "hox/shader.h"
+#include "hox/hox.h"
 
 namespace hox_host_test {
 
-// The library's console variables by name. A process has one registry, so
-// the first use registers it for every test.
+// The library's console variables by name; the first use registers the
+// process's one registry.
 class CVarTable : public hox::util::ICVarRegistry {
 public:
     static CVarTable& instance() {
@@ -93,11 +81,9 @@ inline ::testing::AssertionResult near(const Rgba& actual, const Rgba& expected,
 
 inline std::string pluginPath(const char* name) { return std::string(HOX_TEST_PLUGIN_DIR) + "/" + name; }
 
-// One render view: a perspective camera at the origin looking down −Z with
-// a 90° field of view and square pixels, a framebuffer with an image
-// capture, options and device settings, and a root group whose surface
-// shader comes from the test plug-ins (objects without a shader are not
-// rendered).
+// One render view: a 90° perspective camera at the origin looking down −Z
+// with square pixels, a captured framebuffer, options, device settings, and
+// a root group with the test plug-in's surface shader.
 class RenderScene {
 public:
     explicit RenderScene(hox::IRenderDevice* device) : device_(device) {
@@ -141,8 +127,7 @@ public:
         camera.endEdit();
     }
 
-    // An axis-aligned quad facing +z at depth z, from (x0, y0) to (x1, y1),
-    // as two triangles: 0 = (v0, v1, v2), 1 = (v2, v1, v3).
+    // A quad facing +z at depth z as triangles (v0, v1, v2), (v2, v1, v3).
     hox::THandle<hox::Object> addQuad(float x0, float y0, float x1, float y1, float z,
                                       const hox::Mat4f* transform = nullptr) {
         hox::THandle<hox::Geometry> quad(device_);
@@ -185,9 +170,6 @@ public:
         return device_->sync(10000, true);
     }
 
-    // The view x of world point (wx, ·, wz) in front of the camera: the
-    // image plane at distance 1 is 2 units wide.
-    float viewX(float wx, float wz) const { return (wx / -wz + 1.0f) * 0.5f * width; }
     // The world point at depth z that pixel centre (x, y) looks at.
     void worldAt(int x, int y, float z, float& wx, float& wy) const {
         const float s = 2.0f / width;
@@ -211,7 +193,7 @@ private:
     hox::IRenderDevice* device_;
 };
 
-// Colours the debug modes give, computed here from their definitions.
+// The debug modes' colours.
 inline Rgba normalColour(float nx, float ny, float nz) {
     return {(nx + 1.0f) / 2.0f, (ny + 1.0f) / 2.0f, (nz + 1.0f) / 2.0f, 1.0f};
 }

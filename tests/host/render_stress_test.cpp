@@ -7,7 +7,6 @@
 #include <random>
 
 #include "host_test_support.h"
-#include "hox/status.h"
 
 namespace hox_host_test {
 namespace {

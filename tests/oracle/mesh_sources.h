@@ -1,6 +1,5 @@
 // Triangle meshes for the Embree cross-checks and the trace benchmark:
-// procedural shapes of any size and OBJ models, as plain vertex and index
-// arrays that both tracers are built from.
+// procedural shapes of any size and OBJ models, as plain arrays.
 #pragma once
 
 #include <tiny_obj_loader.h>
@@ -50,9 +49,8 @@ inline Bounds meshBounds(const MeshData& mesh) {
     return b;
 }
 
-// A UV sphere of radius about 1 around the origin whose radius ripples a
-// little, of about `triangles` triangles (exactly that many when it is four
-// times a square): 2 * segments * (rings - 1), the polar bands as fans.
+// A rippled UV sphere of radius about 1 with about `triangles` triangles (exactly
+// when four times a square), the polar bands as fans.
 inline MeshData makeSphereWithTriangles(int triangles) {
     const int half = std::max(2, static_cast<int>(std::lround(std::sqrt(triangles / 4.0))));
     const int segments = 2 * half, rings = half + 1;
@@ -87,8 +85,7 @@ inline MeshData makeSphereWithTriangles(int triangles) {
     return mesh;
 }
 
-// `count` independent triangles in the unit cube, of a size that makes them
-// overlap and interpenetrate: the worst case for any hierarchy.
+// Overlapping, interpenetrating triangles in the unit cube: the worst case for a hierarchy.
 inline MeshData makeSoup(int count, uint32_t seed) {
     MeshData mesh;
     mesh.name = "soup-" + std::to_string(count);
@@ -106,8 +103,7 @@ inline MeshData makeSoup(int count, uint32_t seed) {
     return mesh;
 }
 
-// A terrain over the unit square: `cells` x `cells` quads of two triangles,
-// heights (z) from a few waves and a little noise.
+// A terrain of `cells` x `cells` quads over the unit square, heights from waves and noise.
 inline MeshData makeHeightField(int cells, uint32_t seed) {
     MeshData mesh;
     mesh.name = "heightfield-" + std::to_string(2 * cells * cells);
@@ -130,8 +126,7 @@ inline MeshData makeHeightField(int cells, uint32_t seed) {
     return mesh;
 }
 
-// Every shape of an OBJ file as one mesh, polygons triangulated as fans.
-// False (with the reason) when the file cannot be read or holds no faces.
+// Every shape of an OBJ file as one mesh; false with the reason when unreadable or empty.
 inline bool loadObj(const std::string& path, MeshData& mesh, std::string& error) {
     tinyobj::ObjReaderConfig config;
     config.triangulate = true;

@@ -1,8 +1,6 @@
-// One scene built twice, in hox and in Embree, from the same meshes and
-// object matrices, so that the same world rays can be traced in both: in hox
-// a prepared view assembled by hand and compiled, in Embree one scene per
-// mesh instanced into a top scene (or, for one mesh, the mesh directly).
-// Matrices are hox's: row vectors, p' = p * M, translation in elements 12..14.
+// One scene built in hox (a prepared view assembled by hand and compiled) and
+// in Embree (a scene per mesh instanced into a top scene), so that the same
+// world rays trace in both. Matrices are hox's: p' = p * M, row vectors.
 #pragma once
 
 #include <embree3/rtcore.h>
@@ -28,15 +26,13 @@
 namespace hox {
 namespace oracle {
 
-// A world ray; the direction has unit length, so distances along it are
-// world distances.
+// A direction of unit length: distances along it are world distances.
 struct WorldRay {
     Vec3f origin;
     Vec3f direction;
 };
 
-// The nearest hit of a world ray as either tracer reports it: the world
-// distance, and the triangle as (mesh, world matrix of its object, index).
+// The nearest hit as either tracer reports it: distance, (mesh, object matrix, triangle).
 struct WorldHit {
     bool hit = false;
     double distance = 0.0;
@@ -46,7 +42,6 @@ struct WorldHit {
     float u = 0.0f, v = 0.0f;  // weights of the triangle's second and third vertex
 };
 
-// Double-precision vectors for setting scenes and rays up.
 struct Vec3d {
     double x, y, z;
 };
@@ -60,8 +55,7 @@ inline Vec3d cross(Vec3d a, Vec3d b) { return {a.y * b.z - a.z * b.y, a.z * b.x 
 inline double length(Vec3d a) { return std::sqrt(dot(a, a)); }
 inline Vec3d normalise(Vec3d a) { return a * (1.0 / length(a)); }
 
-// An object matrix: scale, then turn by `angle` about `axis`, then move, in
-// hox's row-vector order (p' = p * M): M = S * R * T.
+// Scale, then turn by `angle` about `axis`, then move: M = S * R * T (row vectors).
 inline Mat4f placement(Vec3d scale, Vec3d axis, double angle, Vec3d move) {
     axis = normalise(axis);
     const double c = std::cos(angle), s = std::sin(angle), k = 1.0 - c;
@@ -78,7 +72,6 @@ inline Mat4f placement(Vec3d scale, Vec3d axis, double angle, Vec3d move) {
     return m;
 }
 
-// World box of a mesh placed by `m`: every corner of its box carried over.
 inline Bounds transformedBounds(const Bounds& b, const Mat4f& m) {
     Bounds out;
     for (int corner = 0; corner < 8; ++corner) {
@@ -96,8 +89,7 @@ public:
     HoxScene& operator=(const HoxScene&) = delete;
     ~HoxScene() { clearCompiled(); }
 
-    // The mesh as a prepared geometry record, as a host's geometry edits and
-    // the first frame would make it; -1 when hox refuses the mesh.
+    // A prepared geometry record, as a host's edits and a frame make it; -1 when refused.
     int addMesh(const MeshData& mesh) {
         auto g = std::make_unique<scene::GeometryRecord>(static_cast<int>(geometries_.size()));
         if (scene::initGeometry(*g, scene::kGeometryTypeTriangles, mesh.triangleCount(),
@@ -110,8 +102,7 @@ public:
         return static_cast<int>(geometries_.size()) - 1;
     }
 
-    // An object entry as view preparation makes it: the world matrix and the
-    // world box of the geometry's box.
+    // An object entry as view preparation makes it.
     void addObject(int mesh, const Mat4f& world) {
         scene::GeometryRecord* g = geometries_[mesh].get();
         accel::ObjectEntry e{};
@@ -123,9 +114,7 @@ public:
         world_.add(Bounds{e.boundsMin, e.boundsMax});
     }
 
-    // The tracing space of the objects' union (centred, longest side 2), as
-    // view preparation derives it, then the scene compile (new meshes and
-    // the top level).
+    // The tracing space (centred, longest side 2) as view preparation derives it; compiles.
     void compile() {
         const Vec3f c = world_.centre();
         const float longest = world_.extent();
@@ -159,7 +148,6 @@ public:
         trace::initRay(ray, compiled_, r.origin, r.direction, 0);
         if (!trace::traceScene(compiled_, ray)) return h;
         h.hit = true;
-        // tMax is a distance in tracing space, which is world space scaled.
         h.distance = static_cast<double>(ray.tMax) / compiled_.worldScale;
         for (size_t i = 0; i < geometries_.size(); ++i)
             if (geometries_[i].get() == ray.hitInstance->geometry) h.mesh = static_cast<int>(i);
@@ -203,7 +191,6 @@ public:
     bool ok() const { return device_ && error_.empty(); }
     const std::string& error() const { return error_; }
 
-    // The mesh in a scene of its own, to be placed by addObject.
     int addMesh(const MeshData& mesh) {
         RTCScene s = rtcNewScene(device_);
         rtcSetSceneFlags(s, flags_);
@@ -214,8 +201,7 @@ public:
         return static_cast<int>(meshScenes_.size()) - 1;
     }
 
-    // An instance of a mesh. Embree's column-vector A (p' = A p) is hox's M
-    // transposed, so A's column-major array is M's row-major one, as it is.
+    // Embree's column-vector A is hox's M transposed: A's column-major array is M's row-major one.
     void addObject(int mesh, const Mat4f& world) {
         RTCGeometry inst = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_INSTANCE);
         rtcSetGeometryInstancedScene(inst, meshScenes_[mesh]);
@@ -227,8 +213,7 @@ public:
         objects_[id] = {mesh, world};
     }
 
-    // A single-level scene: the mesh's triangles directly in the top scene,
-    // reported as mesh `meshIndex` with the identity matrix.
+    // The triangles directly in the top scene, reported as mesh `meshIndex`, identity matrix.
     void addMeshDirect(const MeshData& mesh, int meshIndex) {
         RTCGeometry g = makeTriangles(mesh);
         const unsigned id = rtcAttachGeometry(top_, g);
@@ -237,7 +222,6 @@ public:
         direct_[id] = meshIndex;
     }
 
-    // Builds the mesh scenes, then the top scene.
     void commit() {
         for (RTCScene s : meshScenes_) rtcCommitScene(s);
         rtcCommitScene(top_);

@@ -1,12 +1,10 @@
-// hox against Embree (robust, watertight: the reference): the same meshes,
-// object matrices and world rays, on real models, procedural meshes and
-// two-level scenes of scaled, rotated and mirrored instances. hox enlarges
-// each triangle by a relative 1e-5 so that rays cannot slip through shared
-// edges, so near edges the two may part. Per ray set: hit/miss and distance
-// agree on 99.9% of rays; every disagreement is explained by an edge of a
-// reported triangle or by a glancing hit on the same triangle; hox's
-// barycentric weights give back its own hit point.
-// HOX_ORACLE_VERBOSE=1 prints the tallies of every ray set.
+// hox against Embree (robust, watertight: the reference) on the same meshes,
+// matrices and world rays: models, procedural meshes, two-level scenes of
+// scaled, rotated and mirrored instances. hox enlarges triangles by a relative
+// 1e-5 against leaks, so near edges the two may part. Per ray set: 99.9% agree
+// on hit and distance, every disagreement is explained by an edge or a
+// glancing hit, and hox's weights give back its hit point.
+// HOX_ORACLE_VERBOSE=1 prints every ray set's tallies.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,19 +27,15 @@ namespace oracle {
 namespace {
 
 constexpr double kMinAgreement = 0.999;
-// Rays aimed exactly at edges part by design: hox's enlarged triangles reach
-// past silhouettes, and on small triangles rounding can let a ray pass
-// between neighbours (about 3% on a 20,000-triangle height field). Each such
-// disagreement must still be explained; lost triangles fall far below this.
+// Rays aimed at edges part by design (enlarged triangles reach past
+// silhouettes; about 3% on a 20,000-triangle height field), each still explained.
 constexpr double kMinAgreementOnEdges = 0.90;
-// Distances of two hits on one surface: relative, or near the origin a few
-// units in the last place of the scene's single-precision coordinates.
+// Relative, or near the origin a few units in the last place of the scene size.
 constexpr double kDistanceTolerance = 1e-4;
 constexpr double kDistanceFloorPerSceneSize = 1e-6;
-// How far from an edge a disagreement may lie: twice the enlargement (1e-5
-// of the longest edge) plus single-precision work in tracing space (and
-// direction components below 1e-6, which hox bends to 1e-6). The same slack
-// bounds how far apart the two hit points on one triangle may lie.
+// How far from an edge a disagreement may lie (and two hit points on one
+// triangle): twice the enlargement plus single-precision work, direction
+// components below 1e-6 included (hox bends them to 1e-6).
 constexpr double kEdgeSlackPerEdgeLength = 2e-5;
 constexpr double kEdgeSlackPerSceneSize = 4e-6;
 
@@ -66,8 +60,7 @@ WorldTriangle worldTriangle(const MeshData& mesh, const Mat4f& world, int t) {
     return out;
 }
 
-// Distance between the segment a-b and the ray o + s d (s >= 0, up to
-// `reach`), closest points of two segments in double precision.
+// Distance between the segment a-b and the ray o + s d, 0 <= s <= reach.
 double segmentRayDistance(Vec3d a, Vec3d b, Vec3d o, Vec3d d, double reach) {
     const Vec3d d1 = b - a, d2 = d * reach, r = a - o;
     const double aa = dot(d1, d1), ee = dot(d2, d2), f = dot(d2, r);
@@ -92,8 +85,7 @@ double edgeSlack(const WorldTriangle& tri, double sceneSize) {
     return kEdgeSlackPerEdgeLength * longest + kEdgeSlackPerSceneSize * sceneSize;
 }
 
-// How far the ray passes from the triangle's nearest edge, over the slack:
-// at most 1 means an edge explains a disagreement there.
+// The ray's distance from the nearest edge over the slack: <= 1 explains a disagreement.
 double edgeMissRatio(const WorldTriangle& tri, const WorldRay& ray, double sceneSize, double reach) {
     double nearest = 1e300;
     for (int k = 0; k < 3; ++k)
@@ -109,8 +101,7 @@ double sceneSize(const Bounds& b) {
     return size;
 }
 
-// The same scene in both tracers; one object with the identity matrix may
-// go to Embree as a single-level scene.
+// The same scene in both tracers (single-level in Embree for one identity object).
 class Mirrors {
 public:
     Mirrors(const SceneDesc& desc, bool singleLevel) : desc_(desc), embree_("threads=1", RTC_SCENE_FLAG_ROBUST) {
@@ -151,10 +142,7 @@ private:
 
 struct Tally {
     int rays = 0, bothHit = 0, bothMiss = 0, hoxOnly = 0, embreeOnly = 0;
-    int distanceApart = 0;  // both hit, more than the tolerance apart
-    int nearEdges = 0;      // disagreements explained by an edge
-    int grazing = 0;        // distance gaps explained by a glancing hit
-    int unexplained = 0;
+    int distanceApart = 0, nearEdges = 0, grazing = 0, unexplained = 0;
     double worstWeightGap = 0.0;  // hox's weights against its hit point, over the slack
     std::string firstUnexplained, worstWeights;
 
@@ -200,8 +188,7 @@ Tally crossCheck(const Mirrors& mirrors, const std::vector<WorldRay>& rays) {
         const WorldHit e = mirrors.embree().trace(ray);
         const Vec3d o = toD(ray.origin), d = toD(ray.direction);
 
-        // hox's weights must give back its own hit point (Embree's stray on
-        // slivers, so they are no reference).
+        // hox's weights must give back its own hit point (Embree's stray on slivers).
         if (h.hit) {
             const WorldTriangle tri = mirrors.triangleOf(h);
             const Vec3d weighted = tri.p[0] * (1.0 - h.u - h.v) + tri.p[1] * h.u + tri.p[2] * h.v;
@@ -233,8 +220,7 @@ Tally crossCheck(const Mirrors& mirrors, const std::vector<WorldRay>& rays) {
             ++tally.nearEdges;
             continue;
         }
-        // One triangle met at a glancing angle: the distance is
-        // ill-conditioned, but both hit points lie within the slack of it.
+        // One triangle met glancingly: both hit points within the slack of it.
         if (h.hit && e.hit && sameTriangle(h, e)) {
             const WorldTriangle tri = mirrors.triangleOf(h);
             const Vec3d n = normalise(cross(tri.p[1] - tri.p[0], tri.p[2] - tri.p[0]));
@@ -275,7 +261,7 @@ void expectAgreementOnAllRaySets(const SceneDesc& desc, bool singleLevel) {
     expectAgreement(mirrors, edgeRays(b, 8000, 15, pick), "edges", kMinAgreementOnEdges);
 }
 
-// One of the sample models (assimp's test models); a failure when missing.
+// One of assimp's sample models; a failure when missing.
 bool loadModel(const char* file, MeshData& mesh) {
     std::string error;
     const bool loaded = loadObj(std::string(HOX_TEST_MODEL_DIR) + "/" + file, mesh, error);
@@ -283,9 +269,7 @@ bool loadModel(const char* file, MeshData& mesh) {
     return loaded;
 }
 
-// The mirror's reading of a matrix, checked without hox: a triangle placed
-// by a rotated, scaled and moved matrix is hit where hox's own point
-// transform puts it, at the distance that gives; hox agrees.
+// Both tracers read a rotated, scaled, moved matrix as hox's point transform does.
 TEST(EmbreeMirror, ObjectMatricesPlaceInstancesAsHoxDoes) {
     MeshData tri;
     tri.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
@@ -310,9 +294,7 @@ TEST(EmbreeMirror, ObjectMatricesPlaceInstancesAsHoxDoes) {
     }
 }
 
-// The disagreement rule itself: a ray through the middle of a triangle is
-// far from its edges, one through an edge is on it; behind the origin does
-// not count.
+// The disagreement rule itself: interiors are far, edges near, behind the origin does not count.
 TEST(EdgeExplanation, SeparatesEdgesFromInteriors) {
     WorldTriangle tri{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}};
     EXPECT_GT(edgeMissRatio(tri, {{0.25f, 0.25f, 1}, {0, 0, -1}}, 1.0, 10.0), 1000.0);
@@ -337,8 +319,7 @@ TEST(Oracle, SingleMeshes) {
     }
 }
 
-// Different meshes under rotations about arbitrary axes, non-uniform and
-// mirroring scales, overlapping one another.
+// Different meshes, arbitrary rotations, non-uniform and mirroring scales, overlapping.
 TEST(Oracle, TwoLevelSceneOfTransformedInstances) {
     MeshData wuson;
     if (!loadModel("OBJ/WusonOBJ.obj", wuson)) return;
@@ -357,8 +338,7 @@ TEST(Oracle, TwoLevelSceneOfTransformedInstances) {
     expectAgreementOnAllRaySets(desc, false);
 }
 
-// Many overlapping instances of one mesh: the top level does real work and
-// the nearest hit often lies in the second or third instance entered.
+// Many overlapping instances: the nearest hit often lies in a later instance entered.
 TEST(Oracle, TwoLevelSceneOfManyInstancesOfOneMesh) {
     MeshData spider;
     if (!loadModel("OBJ/spider.obj", spider)) return;

@@ -1,6 +1,5 @@
-// Sets of world rays over a scene's box: a camera grid (coherent), random
-// and outside-in rays (incoherent), axis-parallel rays, and rays that graze
-// or aim at given triangles. Directions have unit length.
+// World rays over a scene's box: a camera grid, random and outside-in rays,
+// axis-parallel rays, rays that graze or aim at edges of given triangles.
 #pragma once
 
 #include <cmath>
@@ -14,8 +13,7 @@
 namespace hox {
 namespace oracle {
 
-// A ray from `from` towards `to`, normalised in double precision and then
-// rounded: both tracers get exactly these floats.
+// Normalised in double precision, then rounded: both tracers get these floats.
 inline WorldRay rayBetween(Vec3d from, Vec3d to) {
     const Vec3d d = normalise(to - from);
     return {toF(from), toF(d)};
@@ -36,8 +34,7 @@ inline Vec3d randomPointIn(const Bounds& b, std::mt19937& rng) {
             b.lo.z + u(rng) * (b.hi.z - b.lo.z)};
 }
 
-// A pinhole camera on the diagonal above the box, looking at its centre, the
-// box filling most of the picture; rays in scanline order.
+// A pinhole camera above the box looking at its centre; rays in scanline order.
 inline std::vector<WorldRay> cameraRays(const Bounds& b, int width, int height) {
     const Vec3d centre = toD(b.centre());
     const double distance = 1.6 * b.diagonal();
@@ -59,8 +56,7 @@ inline std::vector<WorldRay> cameraRays(const Bounds& b, int width, int height) 
     return rays;
 }
 
-// Origins anywhere in the box, directions uniform over the sphere: what
-// diffuse bounces look like to a tracer.
+// Origins in the box, directions uniform over the sphere: diffuse bounces.
 inline std::vector<WorldRay> randomRays(const Bounds& b, int count, uint32_t seed) {
     std::mt19937 rng(seed);
     std::vector<WorldRay> rays;
@@ -107,9 +103,7 @@ struct WorldTriangle {
     Vec3d p[3];
 };
 
-// Rays that cross random triangles (`pick(rng)` gives one's world vertices)
-// at 0.5 to 3 degrees to their plane, through a random inner point, from a
-// scene diagonal before it.
+// Rays crossing random triangles (`pick(rng)`) at 0.5 to 3 degrees to their plane.
 template <typename Pick>
 std::vector<WorldRay> grazingRays(const Bounds& b, int count, uint32_t seed, Pick pick) {
     std::mt19937 rng(seed);
@@ -136,8 +130,7 @@ std::vector<WorldRay> grazingRays(const Bounds& b, int count, uint32_t seed, Pic
     return rays;
 }
 
-// Rays from around the box aimed exactly at edges of random triangles (a
-// vertex now and then): where a leaky tracer lets rays slip between them.
+// Rays aimed exactly at edges (now and then a vertex) of random triangles: where leaks show.
 template <typename Pick>
 std::vector<WorldRay> edgeRays(const Bounds& b, int count, uint32_t seed, Pick pick) {
     std::mt19937 rng(seed);

@@ -105,8 +105,7 @@ TEST(Mutex, OwnerMayLockTwiceAndMustUnlockTwice) {
     EXPECT_EQ(other.results[0].load(), 0);
 }
 
-// Waiters that count themselves in under the mutex before they wait, so
-// that the test, holding the mutex, knows they are registered waiters.
+// Waiters that count themselves in under the mutex before they wait.
 struct Waiters {
     static constexpr int kNotRelocked = -100;
 
@@ -153,10 +152,9 @@ TEST(Condition, BroadcastReturnsOnlyAfterEveryWaiterWoke) {
     Waiters w;
     w.start(3);
     ASSERT_TRUE(w.allEntered(3));
-    // Broadcast while holding the mutex: it must not wait for the waiters to
-    // re-take it, yet it must not return before all three have left the
-    // semaphore. A released unit still lying in it would be taken by the
-    // zero-limit wait below.
+    // Broadcast under the mutex must not wait for the waiters to re-take it,
+    // yet return only when all have left the semaphore: a unit still lying
+    // there would be taken by the zero-limit wait.
     w.mutex.lock();
     EXPECT_EQ(w.condition.broadcast(), 0);
     EXPECT_EQ(w.condition.timedWait(w.mutex, 0), kWaitTimeout);
@@ -195,8 +193,8 @@ TEST(Condition, BroadcastIsNotCutShortByTheBroadcastersStop) {
     EXPECT_EQ(w.group.count(0), 2);
 }
 
-// A bounded queue guarded by one mutex and two conditions; plain fields, so
-// any lapse in the locking shows up as a data race or a wrong total.
+// One mutex and two conditions over plain fields: a lapse in the locking
+// shows as a data race or a wrong total.
 class BoundedQueue {
 public:
     void push(int value) {
@@ -243,19 +241,6 @@ TEST(ConditionStress, ProducersAndConsumersHandOverEveryItem) {
     EXPECT_EQ(threads.results[1].load() + threads.results[3].load(), kItems * (kItems + 1));
 }
 
-TEST(Barrier, DegenerateCounts) {
-    vuBarrier single(1);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(single.wait(), 0);
-        EXPECT_EQ(single.timedWait(0), 0);
-    }
-    EXPECT_EQ(single.getWaiting(), 0u);
-    vuBarrier empty(0);  // could never complete a cycle
-    EXPECT_EQ(empty.wait(), kWaitFailed);
-    EXPECT_EQ(empty.timedWait(10), kWaitFailed);
-    EXPECT_EQ(empty.getWaiting(), 0u);
-}
-
 TEST(Barrier, NoThreadPassesBeforeAllHaveArrived) {
     constexpr int kThreads = 3;
     constexpr int kCycles = 2000;
@@ -275,7 +260,12 @@ TEST(Barrier, NoThreadPassesBeforeAllHaveArrived) {
     EXPECT_EQ(barrier.getWaiting(), 0u);
 }
 
-TEST(Barrier, TimeOutTakesTheArrivalBack) {
+TEST(Barrier, DegenerateCountsAndATimeOutTakesTheArrivalBack) {
+    vuBarrier single(1), empty(0);  // empty could never complete a cycle
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(std::make_pair(single.wait(), single.timedWait(0)), std::make_pair(0, 0));
+    EXPECT_EQ(std::make_pair(empty.wait(), empty.timedWait(10)), std::make_pair(kWaitFailed, kWaitFailed));
+    EXPECT_EQ(single.getWaiting() + empty.getWaiting(), 0u);
+
     vuBarrier barrier(3);
     EXPECT_EQ(barrier.timedWait(10), kWaitTimeout);
     EXPECT_EQ(barrier.getWaiting(), 0u);

@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <string>
 
-#include "platform/clock.h"
 #include "platform/thread_services.h"
 #include "platform/vu_thread.h"
 #include "platform/vu_waitable.h"
@@ -143,35 +141,6 @@ TEST(Thread, OnlyDeletingARunningThreadIsReported) {
     ASSERT_EQ(thread->start(), 0);
     ASSERT_EQ(waitForObject(done, 5000), kWaitObject);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: deleting running thread!\n");
-}
-
-TEST(ThreadServices, ProcessorsAndThreadNames) {
-    EXPECT_GE(getNumProcessors(), 1u);
-    std::string full, cut;
-    FunctionThread thread([&](FunctionThread&) {
-        setThreadName("RenderEngineCluster Recv Thread");
-        full = currentThreadName();
-        setThreadName(std::string(500, 'x').c_str());
-        setThreadName(nullptr);
-        cut = currentThreadName();
-    });
-    ASSERT_EQ(thread.start(), 0);
-    ASSERT_EQ(thread.waitForExit(5000), 0);
-    EXPECT_EQ(full, "RenderEngineCluster Recv Thread");
-    EXPECT_EQ(cut, std::string(kThreadNameCapacity, 'x'));
-    EXPECT_STREQ(currentThreadName(), "");  // names belong to their own thread
-}
-
-TEST(ThreadServices, SleepLastsAtLeastTheRequestedTimeAndMillisecondsFollowMicroseconds) {
-    EXPECT_EQ(sleepMicroseconds(0), 0);
-    const uint64_t microBefore = hox::platform::monotonicMicroseconds();
-    const uint32_t milliBefore = hox::platform::monotonicMilliseconds();
-    ASSERT_EQ(sleepMicroseconds(5000), 0);
-    const uint32_t milliElapsed = hox::platform::monotonicMilliseconds() - milliBefore;
-    const uint64_t microElapsed = hox::platform::monotonicMicroseconds() - microBefore;
-    EXPECT_GE(microElapsed, 5000u);
-    EXPECT_GE(milliElapsed, 4u);  // whole milliseconds may straddle the edges
-    EXPECT_LE(milliElapsed, microElapsed / 1000 + 1);
 }
 
 }  // namespace

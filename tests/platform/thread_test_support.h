@@ -22,8 +22,7 @@ class FunctionThread : public vu_threads::vuThread {
 public:
     explicit FunctionThread(std::function<void(FunctionThread&)> body) : body_(std::move(body)) {}
 
-    ~FunctionThread() override {
-        // The body uses body_, which dies with this object: end it first.
+    ~FunctionThread() override {  // the body uses body_: end it first
         if (vu_threads::currentThread() != this) {
             stop();
             waitForExit(vu_threads::kInfinite);
@@ -38,14 +37,13 @@ private:
 };
 
 // Threads that each run a body once and keep the int it returned (kRunning
-// until then). Declare a group after the objects its bodies use: its
-// destructor ends the threads first.
+// until then). Declare after the objects its bodies use.
 class ThreadGroup {
 public:
     using Body = std::function<int(FunctionThread& self, int index)>;
     static constexpr int kRunning = -2;
 
-    // Starts `count` more threads; the i-th of them runs body(self, i).
+    // Starts `count` more threads; the i-th runs body(self, i).
     void start(int count, const Body& body) {
         const size_t first = results.size();
         for (int i = 0; i < count; ++i) results.emplace_back(kRunning);
@@ -75,9 +73,7 @@ public:
     std::vector<std::unique_ptr<FunctionThread>> threads;
 };
 
-// Polls `condition` until it holds or `limitMs` passes. Used only to wait for
-// another thread to reach a state, never as the proof of a result: the
-// limit is generous and a test that needs it fails on the assertion after.
+// Waits for another thread to reach a state; never the proof of a result.
 inline bool eventually(const std::function<bool()>& condition, uint32_t limitMs = 5000) {
     const uint32_t start = hox::platform::monotonicMilliseconds();
     while (!condition()) {

@@ -1,7 +1,5 @@
-// Shaders that the shading tests render with, one library of several: each
-// computes something simple enough that a test can work out the expected
-// pixel on its own, and together they call every service of the render
-// threads. Built on the public plug-in header only.
+// Shaders of the shading tests: each simple enough that a test can work out
+// the expected pixel; together they call every service of the render threads.
 #include <cmath>
 
 #include "hox/shader_api.h"
@@ -19,9 +17,8 @@ Vec3f unit(const Vec3f& a) {
 }
 Vec3f reflect(const Vec3f& d, const Vec3f& n) { return add(d, scale(n, -2.0f * dot(d, n))); }
 
-// Diffuse: colour x (the sum over light samples of the sample's colour x
-// max(0, N.L), for the lights of group `selector` (0: all), plus the
-// ambient lights' colour).
+// Diffuse: colour x (sum of sample colour x max(0, N.L) over the lights of
+// group `selector` (0: all) + the ambient lights' colour).
 class Lambert : public ShaderObject {
 public:
     void declare(IShaderDeclaration* d) override {
@@ -48,8 +45,7 @@ public:
 };
 
 // A light of `intensity` falling off with the squared distance (unless
-// `falloff` is off), shadowed by whatever the transmission service finds
-// between the shaded point and the sampled point of the light.
+// `falloff` is off), shadowed by what the transmission service finds.
 class PointLight : public ShaderObject {
 public:
     void declare(IShaderDeclaration* d) override {
@@ -160,9 +156,8 @@ public:
     Vec3f tint = {1.0f, 0.5f, 0.25f};
 };
 
-// Calls every service, then reports the depth of one more reflection ray
-// away from the surface (as the environment in mode 1 sees it). A service
-// that left a level behind would show as a deeper ray.
+// Calls every service, then reports the depth of one more reflection ray (as
+// the environment in mode 1 sees it): a level left behind shows as deeper.
 class Services : public ShaderObject {
 public:
     void declare(IShaderDeclaration* d) override { d->declareUniformShaderRef(this, "layer", &layer); }

@@ -1,8 +1,5 @@
-// The classes of the test plug-ins, shared with the tests so that they can
-// read the members the system writes. Everything is defined here, inline:
-// the tests then know the classes' type information too, which the
-// sanitizer's checks of member access through a pointer want. Objects are
-// only ever made inside the plug-ins, so the code that runs is theirs.
+// The classes of the test plug-ins, defined inline here so that the tests can
+// read the members the system writes (and the sanitizer knows their types).
 #pragma once
 
 #include <cstring>
@@ -22,6 +19,23 @@ inline int& allKindsDeclareCalls() {
 // Flags word set by AllKindsShader: both named bits and one of its own.
 constexpr int kAllKindsFlags = SHADER_FLAG_ENVIRONMENT | SHADER_FLAG_TRANSPARENT_SHADOWS | 0x100;
 constexpr int kAllKindsVersion = 7;
+
+// One member of every uniform kind, in kind order: declare suffix, type, name.
+#define HOX_TEST_ALL_KINDS(X)                                                                           \
+    X(1b, bool, b1) X(2b, Vec2b, b2) X(3b, Vec3b, b3) X(4b, Vec4b, b4)                                 \
+    X(1i, int, i1) X(2i, Vec2i, i2) X(3i, Vec3i, i3) X(4i, Vec4i, i4)                                  \
+    X(1f, float, f1) X(2f, Vec2f, f2) X(3f, Vec3f, f3) X(4f, Vec4f, f4)                                \
+    X(2x2f, Mat2f, m2) X(3x3f, Mat3f, m3) X(4x4f, Mat4f, m4)                                            \
+    X(Texture1D, UniformRef, t1) X(Texture2D, UniformRef, t2) X(Texture3D, UniformRef, t3)              \
+    X(TextureCube, UniformRef, tc) X(ShaderRef, UniformRef, ref)                                        \
+    X(1bv, UniformArray<bool>, b1v) X(2bv, UniformArray<Vec2b>, b2v) X(3bv, UniformArray<Vec3b>, b3v)   \
+    X(4bv, UniformArray<Vec4b>, b4v) X(1iv, UniformArray<int>, i1v) X(2iv, UniformArray<Vec2i>, i2v)    \
+    X(3iv, UniformArray<Vec3i>, i3v) X(4iv, UniformArray<Vec4i>, i4v) X(1fv, UniformArray<float>, f1v) \
+    X(2fv, UniformArray<Vec2f>, f2v) X(3fv, UniformArray<Vec3f>, f3v) X(4fv, UniformArray<Vec4f>, f4v) \
+    X(2x2fv, UniformArray<Mat2f>, m2v) X(3x3fv, UniformArray<Mat3f>, m3v)                               \
+    X(4x4fv, UniformArray<Mat4f>, m4v) X(Texture1Dv, UniformArray<UniformRef>, t1v)                     \
+    X(Texture2Dv, UniformArray<UniformRef>, t2v) X(Texture3Dv, UniformArray<UniformRef>, t3v)           \
+    X(TextureCubev, UniformArray<UniformRef>, tcv)
 
 // Declares one parameter of every kind, the same name in two kinds, a
 // duplicate, attributes, and a member the system must refuse.
@@ -51,45 +65,9 @@ public:
         ++allKindsDeclareCalls();
         declaredHere = true;
         d->setFlags(this, kAllKindsFlags);
-        d->declareUniform1b(this, "b1", &b1);
-        d->declareUniform2b(this, "b2", &b2);
-        d->declareUniform3b(this, "b3", &b3);
-        d->declareUniform4b(this, "b4", &b4);
-        d->declareUniform1i(this, "i1", &i1);
-        d->declareUniform2i(this, "i2", &i2);
-        d->declareUniform3i(this, "i3", &i3);
-        d->declareUniform4i(this, "i4", &i4);
-        d->declareUniform1f(this, "f1", &f1);
-        d->declareUniform2f(this, "f2", &f2);
-        d->declareUniform3f(this, "f3", &f3);
-        d->declareUniform4f(this, "f4", &f4);
-        d->declareUniform2x2f(this, "m2", &m2);
-        d->declareUniform3x3f(this, "m3", &m3);
-        d->declareUniform4x4f(this, "m4", &m4);
-        d->declareUniformTexture1D(this, "t1", &t1);
-        d->declareUniformTexture2D(this, "t2", &t2);
-        d->declareUniformTexture3D(this, "t3", &t3);
-        d->declareUniformTextureCube(this, "tc", &tc);
-        d->declareUniformShaderRef(this, "ref", &ref);
-        d->declareUniform1bv(this, "b1v", &b1v);
-        d->declareUniform2bv(this, "b2v", &b2v);
-        d->declareUniform3bv(this, "b3v", &b3v);
-        d->declareUniform4bv(this, "b4v", &b4v);
-        d->declareUniform1iv(this, "i1v", &i1v);
-        d->declareUniform2iv(this, "i2v", &i2v);
-        d->declareUniform3iv(this, "i3v", &i3v);
-        d->declareUniform4iv(this, "i4v", &i4v);
-        d->declareUniform1fv(this, "f1v", &f1v);
-        d->declareUniform2fv(this, "f2v", &f2v);
-        d->declareUniform3fv(this, "f3v", &f3v);
-        d->declareUniform4fv(this, "f4v", &f4v);
-        d->declareUniform2x2fv(this, "m2v", &m2v);
-        d->declareUniform3x3fv(this, "m3v", &m3v);
-        d->declareUniform4x4fv(this, "m4v", &m4v);
-        d->declareUniformTexture1Dv(this, "t1v", &t1v);
-        d->declareUniformTexture2Dv(this, "t2v", &t2v);
-        d->declareUniformTexture3Dv(this, "t3v", &t3v);
-        d->declareUniformTextureCubev(this, "tcv", &tcv);
+#define HOX_DECLARE_KIND(suffix, T, name) d->declareUniform##suffix(this, #name, &name);
+        HOX_TEST_ALL_KINDS(HOX_DECLARE_KIND)
+#undef HOX_DECLARE_KIND
         d->declareUniform1i(this, "shared", &sharedInt);
         d->declareUniform1f(this, "shared", &sharedFloat);
         duplicateResult = d->declareUniform1f(this, "f1", &second);
@@ -105,45 +83,9 @@ public:
     // Declarations made by every object of the plug-in's build, ever.
     virtual int declareCallsInLibrary() const { return allKindsDeclareCalls(); }
 
-    bool b1;
-    Vec2b b2;
-    Vec3b b3;
-    Vec4b b4;
-    int i1;
-    Vec2i i2;
-    Vec3i i3;
-    Vec4i i4;
-    float f1;
-    Vec2f f2;
-    Vec3f f3;
-    Vec4f f4;
-    Mat2f m2;
-    Mat3f m3;
-    Mat4f m4;
-    UniformRef t1;
-    UniformRef t2;
-    UniformRef t3;
-    UniformRef tc;
-    UniformRef ref;
-    UniformArray<bool> b1v;
-    UniformArray<Vec2b> b2v;
-    UniformArray<Vec3b> b3v;
-    UniformArray<Vec4b> b4v;
-    UniformArray<int> i1v;
-    UniformArray<Vec2i> i2v;
-    UniformArray<Vec3i> i3v;
-    UniformArray<Vec4i> i4v;
-    UniformArray<float> f1v;
-    UniformArray<Vec2f> f2v;
-    UniformArray<Vec3f> f3v;
-    UniformArray<Vec4f> f4v;
-    UniformArray<Mat2f> m2v;
-    UniformArray<Mat3f> m3v;
-    UniformArray<Mat4f> m4v;
-    UniformArray<UniformRef> t1v;
-    UniformArray<UniformRef> t2v;
-    UniformArray<UniformRef> t3v;
-    UniformArray<UniformRef> tcv;
+#define HOX_KIND_MEMBER(suffix, T, name) T name;
+    HOX_TEST_ALL_KINDS(HOX_KIND_MEMBER)
+#undef HOX_KIND_MEMBER
     // "shared" is declared both as an int and as a float.
     int sharedInt;
     float sharedFloat;

@@ -1,5 +1,5 @@
-// Helpers shared by the scene tests: record streams, small meshes and
-// catching the library's messages.
+// Helpers of the scene tests (and the shader tests): owned records, record
+// streams, small meshes and catching the library's messages.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,10 +22,29 @@ namespace testing {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes bytesOf(const Record& record) {
+// Owns a record made by createRecord, as a table slot would.
+template <typename R = Record>
+struct Owned {
+    explicit Owned(int instance = 0, int type = R::kClassType)
+        : record(static_cast<R*>(createRecord(type, instance))) {
+        if (record) record->addRef();
+    }
+    ~Owned() {
+        if (record) record->release();
+    }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    R* operator->() const { return record; }
+    R& operator*() const { return *record; }
+    R* record;
+};
+
+// The stream form of a record or of any part with write().
+template <typename T>
+Bytes bytesOf(const T& data) {
     util::MemorySink sink;
     util::OutputStream out(&sink);
-    record.write(out);
+    data.write(out);
     out.flush();
     return sink.bytes();
 }
@@ -86,8 +105,7 @@ inline void buildUnitTriangle(GeometryRecord& g) {
     buildMesh(g, {0, 1, 2}, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
 }
 
-// Collects warnings and errors while it lives; restores printing to standard
-// output afterwards so later tests are not affected.
+// Collects warnings and errors while it lives, then restores printing.
 class MessageCatcher : public IMessageCallback {
 public:
     MessageCatcher() { util::setMessageCallback(this); }

@@ -33,16 +33,13 @@ protected:
 
 TEST_F(Declaration, EveryKindHasItsEntryAtTheMembersOffsetHoldingItsValue) {
     auto& m = o();
-    const void* members[scene::kUniformKindCount] = {
-        &m.b1,  &m.b2,  &m.b3,  &m.b4,  &m.i1,  &m.i2,  &m.i3,  &m.i4,  &m.f1,  &m.f2,
-        &m.f3,  &m.f4,  &m.m2,  &m.m3,  &m.m4,  &m.t1,  &m.t2,  &m.t3,  &m.tc,  &m.ref,
-        &m.b1v, &m.b2v, &m.b3v, &m.b4v, &m.i1v, &m.i2v, &m.i3v, &m.i4v, &m.f1v, &m.f2v,
-        &m.f3v, &m.f4v, &m.m2v, &m.m3v, &m.m4v, &m.t1v, &m.t2v, &m.t3v, &m.tcv};
-    const char* names[scene::kUniformKindCount] = {
-        "b1",  "b2",  "b3",  "b4",  "i1",  "i2",  "i3",  "i4",  "f1",  "f2",
-        "f3",  "f4",  "m2",  "m3",  "m4",  "t1",  "t2",  "t3",  "tc",  "ref",
-        "b1v", "b2v", "b3v", "b4v", "i1v", "i2v", "i3v", "i4v", "f1v", "f2v",
-        "f3v", "f4v", "m2v", "m3v", "m4v", "t1v", "t2v", "t3v", "tcv"};
+#define HOX_ADDRESS(suffix, T, name) &m.name,
+#define HOX_NAME(suffix, T, name) #name,
+    const void* members[] = {HOX_TEST_ALL_KINDS(HOX_ADDRESS)};
+    const char* names[] = {HOX_TEST_ALL_KINDS(HOX_NAME)};
+#undef HOX_NAME
+#undef HOX_ADDRESS
+    static_assert(sizeof names / sizeof names[0] == scene::kUniformKindCount, "one member per kind");
     for (int kind = 0; kind < scene::kUniformKindCount; ++kind) {
         expectEntry(kind, names[kind], members[kind]);
         // Each name lives in its own kind's table only ("shared" aside).

@@ -1,6 +1,5 @@
-// Shared helpers of the shader tests: the test plug-ins, shader records owned
-// the way a table slot owns them and a private folder for plug-in files the
-// tests replace.
+// Helpers of the shader tests: the test plug-ins, owned shader records and a
+// private folder for plug-in files the tests replace.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,27 +28,13 @@ using hox::scene::testing::bytesOf;
 using hox::scene::testing::readInto;
 
 // A shader record holding its first reference, released at the end.
-class OwnedShader {
-public:
-    explicit OwnedShader(int instance = 0)
-        : m_record(hox::scene::recordAs<hox::scene::ShaderRecord>(
-              hox::scene::createRecord(hox::CLASS_TYPE_SHADER, instance))) {
-        m_record->addRef();
-    }
-    ~OwnedShader() { m_record->release(); }
-    OwnedShader(const OwnedShader&) = delete;
-    OwnedShader& operator=(const OwnedShader&) = delete;
-
-    hox::scene::ShaderRecord* operator->() const { return m_record; }
-    hox::scene::ShaderRecord& operator*() const { return *m_record; }
-    hox::Shader* shader() const { return static_cast<hox::Shader*>(m_record->publicObject()); }
+struct OwnedShader : hox::scene::testing::Owned<hox::scene::ShaderRecord> {
+    using Owned::Owned;
+    hox::Shader* shader() const { return static_cast<hox::Shader*>(record->publicObject()); }
     template <typename T = hox_test::AllKindsShader>
     T& object() const {
-        return *static_cast<T*>(m_record->shaderObject);
+        return *static_cast<T*>(record->shaderObject);
     }
-
-private:
-    hox::scene::ShaderRecord* m_record;
 };
 
 // A fresh folder, removed with everything in it at the end.

@@ -1,15 +1,9 @@
-// chaos_host: a soak test of the public interface.
-//
-//   chaos_host [seconds=20] [seed=1] [watchdog seconds=60]
-//
-// For a fixed seed the host runs random operations on the library for a
-// bounded time: it creates, edits and destroys objects of every class,
-// re-parents groups (loops included), changes geometry, uniforms and textures
-// while asynchronous frames render, aborts, changes thread counts and render
-// options, picks, and now and then shuts the library down and starts it
-// again. After every operation it checks what the interface promises; a
-// watchdog fails the run when an operation does not come back. Exit status 0
-// means no fault was seen.
+// chaos_host [seconds=20] [seed=1] [watchdog seconds=60]: a soak of the
+// public interface. Random operations of every kind (create, edit, destroy,
+// re-parent with loops, textures and uniforms while frames render, aborts,
+// thread counts, picks, Shutdown and Init again), each followed by a check of
+// what the interface promises; a watchdog fails an operation that never
+// returns. Exit status 0: no fault seen.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -35,9 +29,8 @@ void expectStatus(int status, int expected, const char* what) {
     if (status != expected) fault(what, status);
 }
 
-// Swapped images of one view. The camera's resolution may change while
-// frames render; an image must have one of the sizes the camera had since
-// the last time every frame was waited for.
+// Swapped images of one view: each of a size the camera had since the last
+// full sync (the resolution changes while frames render).
 class ImageSink : public hox::IFramebufferCallback {
 public:
     void swap(const hox::SwapInfo* info) override {
@@ -54,8 +47,7 @@ public:
     int lastFrame = -1;
 };
 
-// The library's messages are expected (refused values, destroyed views);
-// they are counted, not printed, so that a fault stands out.
+// Messages are expected (refused values): counted, not printed, so faults stand out.
 class MessageCounter : public hox::IMessageCallback {
 public:
     void message(int, const char*) override { ++messages; }
@@ -92,7 +84,7 @@ public:
         switch (pick(20)) {
         case 0: case 1: case 2: frame(); break;
         case 3: sync(); break;
-        case 4: editGeometry(); break;
+        case 4: if (!m_geometries.empty()) fillGeometry(any(m_geometries)); break;
         case 5: reparent(); break;
         case 6: editEntity(); break;
         case 7: editShader(); break;
@@ -132,18 +124,16 @@ private:
     template <typename T> T& any(std::vector<T>& pool) { return pool[static_cast<size_t>(pick(static_cast<int>(pool.size())))]; }
 
     hox::Mat4f translation() {
-        hox::Mat4f m = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, uniform(-2, 2), uniform(-2, 2), uniform(-1, 1), 1}};
-        return m;
+        return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, uniform(-2, 2), uniform(-2, 2), uniform(-1, 1), 1}};
     }
 
-    // --- The scene ------------------------------------------------------------
     void buildScene() {
         m_settings = hox::THandle<hox::DeviceSettings>(m_device);
         m_options = hox::THandle<hox::RenderOptions>(m_device);
         for (int i = 0; i < 3; ++i) create();
         m_groups.emplace_back(m_device);
         for (int i = 0; i < 3; ++i) m_shaders.push_back(newShader());
-        for (int i = 0; i < 3; ++i) m_geometries.push_back(newGeometry());
+        for (int i = 0; i < 3; ++i) fillGeometry(m_geometries.emplace_back(m_device));
         for (int i = 0; i < 4; ++i) create();
         buildFrame();
     }
@@ -193,12 +183,6 @@ private:
         return shader;
     }
 
-    hox::THandle<hox::Geometry> newGeometry() {
-        hox::THandle<hox::Geometry> g(m_device);
-        fillGeometry(g);
-        return g;
-    }
-
     void fillGeometry(hox::THandle<hox::Geometry>& handle) {
         hox::Geometry* g = handle.beginEdit();
         if (!g) return;
@@ -224,24 +208,20 @@ private:
     void create() {
         switch (pick(6)) {
         case 0: if (m_objects.size() < 24) {
-                    hox::THandle<hox::Object> o(m_device);
-                    hox::Object* obj = o.beginEdit();
+                    hox::Object* obj = m_objects.emplace_back(m_device).beginEdit();
                     if (!m_geometries.empty()) obj->setGeometry(any(m_geometries));
                     if (!m_shaders.empty()) obj->setShader(any(m_shaders));
                     obj->setTransform(translation());
-                    o.endEdit();
-                    m_objects.push_back(o);
+                    m_objects.back().endEdit();
                 } break;
         case 1: if (m_lights.size() < 6) {
-                    hox::THandle<hox::Light> l(m_device);
-                    hox::Light* light = l.beginEdit();
+                    hox::Light* light = m_lights.emplace_back(m_device).beginEdit();
                     expectStatus(light->setLightType(static_cast<hox::ELightType>(pick(3))), 0, "setLightType");
                     light->setTransform(translation());
-                    l.endEdit();
-                    m_lights.push_back(l);
+                    m_lights.back().endEdit();
                 } break;
         case 2: if (m_groups.size() < 6) m_groups.emplace_back(m_device); break;
-        case 3: if (m_geometries.size() < 8) m_geometries.push_back(newGeometry()); break;
+        case 3: if (m_geometries.size() < 8) fillGeometry(m_geometries.emplace_back(m_device)); break;
         case 4: if (m_shaders.size() < 6) m_shaders.push_back(newShader()); break;
         default:
             if (m_textures.size() < 6) m_textures.emplace_back(m_device);
@@ -253,11 +233,9 @@ private:
     // A destroyed handle names nothing from then on, whatever is asked.
     template <typename T> void destroyFrom(std::vector<hox::THandle<T>>& pool) {
         if (pool.empty()) return;
-        const size_t at = static_cast<size_t>(pick(static_cast<int>(pool.size())));
-        hox::THandle<T> copy = pool[at];
-        expectStatus(pool[at].destroy(), 0, "destroy of a live object");
-        pool.erase(pool.begin() + static_cast<long>(at));
-        checkDead(copy);
+        const auto at = pool.begin() + pick(static_cast<int>(pool.size()));
+        destroyPart(*at, "destroy of a live object");
+        pool.erase(at);
     }
 
     template <typename T> void checkDead(hox::THandle<T>& copy) {
@@ -281,33 +259,29 @@ private:
         }
     }
 
+    template <typename T> void destroyPart(hox::THandle<T>& handle, const char* what) {
+        hox::THandle<T> copy = handle;
+        expectStatus(handle.destroy(), 0, what);
+        checkDead(copy);
+    }
+
     // Parts of the frame itself: the next frame is refused until rebuilt.
     void destroyFramePart() {
         View& v = *any(m_views);
         // A part destroyed before stays null until the refused frame rebuilds it.
         if (!m_frameDef.isValid() || !v.camera.isValid() || !v.framebuffer.isValid() || !v.view.isValid()) return;
         switch (pick(5)) {
-        case 0: { auto c = v.camera; expectStatus(v.camera.destroy(), 0, "Camera destroy"); checkDead(c); } break;
-        case 1: { auto f = v.framebuffer; expectStatus(v.framebuffer.destroy(), 0, "Framebuffer destroy"); checkDead(f); } break;
-        case 2: { auto r = v.view; expectStatus(v.view.destroy(), 0, "RenderView destroy"); checkDead(r); } break;
-        case 3: { auto d = m_frameDef; expectStatus(m_frameDef.destroy(), 0, "FrameDef destroy"); checkDead(d); } break;
-        default: {
-            auto s = m_settings;
-            expectStatus(m_settings.destroy(), 0, "DeviceSettings destroy");
-            checkDead(s);
+        case 0: destroyPart(v.camera, "Camera destroy"); break;
+        case 1: destroyPart(v.framebuffer, "Framebuffer destroy"); break;
+        case 2: destroyPart(v.view, "RenderView destroy"); break;
+        case 3: destroyPart(m_frameDef, "FrameDef destroy"); break;
+        default:
+            destroyPart(m_settings, "DeviceSettings destroy");
             m_settings = hox::THandle<hox::DeviceSettings>(m_device);
-            auto o = m_options;
-            expectStatus(m_options.destroy(), 0, "RenderOptions destroy");
-            checkDead(o);
+            destroyPart(m_options, "RenderOptions destroy");
             m_options = hox::THandle<hox::RenderOptions>(m_device);
             buildFrame();
         }
-        }
-    }
-
-    // --- Edits ------------------------------------------------------------------
-    void editGeometry() {
-        if (!m_geometries.empty()) fillGeometry(any(m_geometries));
     }
 
     void reparent() {
@@ -380,16 +354,10 @@ private:
         ++m_figures.textures;
         static float texels[6][8 * 8 * 8 * 4];  // big enough for every size below
         hox::TextureDescriptor d;
-        d.type = pick(4);
-        d.format = pick(2);
-        d.components = 1 + pick(4);
-        d.filter = pick(2);
-        d.wrapS = pick(3);
-        d.wrapT = pick(3);
-        d.wrapR = pick(3);
-        d.width = 1 + pick(8);
+        d.type = pick(4), d.format = pick(2), d.components = 1 + pick(4), d.filter = pick(2);
+        d.wrapS = pick(3), d.wrapT = pick(3), d.wrapR = pick(3);
+        d.width = 1 + pick(8), d.depth = 1 + pick(8);
         d.height = d.type == hox::TEXTURE_TYPE_CUBE ? d.width : 1 + pick(8);
-        d.depth = 1 + pick(8);
         d.data = texels[0];
         for (int f = 0; f < hox::kCubeFaceCount; ++f) d.faces[f] = texels[f];
         const bool broken = pick(5) == 0;
@@ -441,7 +409,6 @@ private:
         expectStatus(a.endEdit(), 0, "RenderAttributes endEdit");
     }
 
-    // --- Frames -------------------------------------------------------------------
     void frame() {
         const int status = m_device->frame(m_frameDef, pick(3) != 0);
         if (status == 0) {

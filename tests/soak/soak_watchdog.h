@@ -1,7 +1,6 @@
-// A watchdog for long-running hosts: fails the process with a message when
-// the host has made no progress for a while. A hung library call (a sync that
-// never returns, a deadlocked Shutdown) then ends the run with a diagnosis
-// instead of stalling the test until CTest's own time-out kills it silently.
+// Aborts the process with a diagnosis when a long-running host makes no
+// progress: a hung call (a sync that never returns, a deadlocked Shutdown)
+// is then named instead of stalling until CTest's time-out kills it silently.
 #pragma once
 
 #include <atomic>
@@ -14,9 +13,7 @@
 
 class SoakWatchdog {
 public:
-    explicit SoakWatchdog(int limitSeconds) : m_limit(limitSeconds) {
-        m_thread = std::thread([this] { watch(); });
-    }
+    explicit SoakWatchdog(int limitSeconds) : m_limit(limitSeconds), m_thread([this] { watch(); }) {}
     ~SoakWatchdog() {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -28,8 +25,7 @@ public:
     SoakWatchdog(const SoakWatchdog&) = delete;
     SoakWatchdog& operator=(const SoakWatchdog&) = delete;
 
-    // Called by the host after every completed operation; `what` names the
-    // operation it starts next, for the failure message.
+    // After every completed operation; `what` names the next one, for the message.
     void progress(const char* what) {
         m_current.store(what, std::memory_order_relaxed);
         m_ticks.fetch_add(1, std::memory_order_relaxed);
@@ -42,18 +38,13 @@ private:
         std::unique_lock<std::mutex> lock(m_mutex);
         while (!m_stop) {
             m_wake.wait_for(lock, std::chrono::milliseconds(200));
-            const unsigned long now = m_ticks.load();
-            if (now != seen) {
-                seen = now;
+            if (m_ticks.load() != seen) {
+                seen = m_ticks.load();
                 lastChange = std::chrono::steady_clock::now();
-            } else if (std::chrono::steady_clock::now() - lastChange >
-                       std::chrono::seconds(m_limit)) {
-                std::fprintf(stderr, "watchdog: no progress for %d s, stuck in '%s'\n", m_limit,
-                             m_current.load());
+            } else if (std::chrono::steady_clock::now() - lastChange > std::chrono::seconds(m_limit)) {
+                std::fprintf(stderr, "watchdog: no progress for %d s, stuck in '%s'\n", m_limit, m_current.load());
                 std::fflush(stderr);
-                // abort() rather than exit(): a core or sanitizer report shows
-                // where every thread stands.
-                std::abort();
+                std::abort();  // not exit(): a core or sanitizer report shows every thread
             }
         }
     }
@@ -64,5 +55,5 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
-    std::thread m_thread;
+    std::thread m_thread;  // last: starts after every member it reads
 };

@@ -1,6 +1,5 @@
-// The texture record: Texture::create's checks, their warnings and what the
-// record holds afterwards; its stream form (descriptor, flag and texels, read
-// back into a sampler of the same class), and streams that lie or end early.
+// The texture record: Texture::create's checks and warnings, what the record
+// holds afterwards, its stream form, and streams that lie or end early.
 #include "texture_test_support.h"
 #include "textures/sampler_registry.h"
 #include "util/memory_stream.h"
@@ -25,8 +24,8 @@ bool readInto(const std::vector<uint8_t>& bytes, scene::Record& record, size_t s
     return !in.failed();
 }
 
-// One texture of each type; the last, a 128 x 128 float RGBA cube (1.5 MiB),
-// is above the size read straight into the images and is staged instead.
+// One texture of each type; the last (1.5 MiB) is above the size read straight
+// into the images and is staged instead.
 std::vector<TextureData> samples() {
     std::mt19937 rng(7);
     std::vector<TextureData> all = {makeTexture(0, 0, 3, 1, 700), makeTexture(1, 1, 2, 0, 3, 5),
@@ -149,8 +148,8 @@ TEST(TextureStream, CutLyingOrUnaffordableStreamsFailAndLeaveNoSampler) {
         EXPECT_FALSE(readInto(good, *received.record, size)) << size;
         EXPECT_EQ(received->sampler(), nullptr) << size;
     }
-    // A staged image cut in its fourth face: the header still claims all six,
-    // and the record, left without a sampler, writes only its header and a 0.
+    // A staged image cut in its fourth face: the record, left without a sampler,
+    // writes only its header and a 0.
     const std::vector<uint8_t> big = bytesOf(*large.record);
     OwnedTexture cut;
     EXPECT_FALSE(readInto(big, *cut.record, big.size() / 2 + 1000));

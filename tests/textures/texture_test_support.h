@@ -1,7 +1,6 @@
-// Shared by the texture tests: texels with a descriptor, a reference
-// sampler written straight from the lookup rules (none of the library's
-// templates) to check every sampler class against, an owned texture record
-// and a warning recorder.
+// Texels with a descriptor, a reference sampler written straight from the
+// lookup rules (none of the library's templates), an owned texture record and
+// a warning recorder.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,9 +22,8 @@ namespace texture_test {
 
 using namespace hox;
 
-// A descriptor and its texels. In `d` a data or face pointer only says
-// whether it is set; desc() points the set ones at the texels, so copies
-// stay valid.
+// A descriptor and its texels; in `d` a pointer only says whether it is set,
+// desc() points the set ones at the texels, so copies stay valid.
 struct TextureData {
     TextureDescriptor d;
     std::vector<std::vector<uint8_t>> images;
@@ -64,8 +62,6 @@ inline TextureData makeTexture(int type, int format, int components, int filter,
     for (const void*& face : t.d.faces) face = cube ? &t : nullptr;
     return t;
 }
-
-// --- the reference sampler --------------------------------------------------
 
 using Rgba = std::array<float, 4>;
 
@@ -126,8 +122,7 @@ inline Rgba referenceImage(const TextureData& t, int image, const float* coords)
     return sum;
 }
 
-// The face table, row by row: per major axis and sign (positive first) the
-// face, then u = 0.5 + sign·s·(axis) and v likewise.
+// Per major axis and sign (positive first): the face, then u = 0.5 + sign·s·(axis), v likewise.
 inline void referenceLookup(const TextureData& t, const float* coords, float* rgba) {
     int image = 0;
     float uv[2];
@@ -156,8 +151,6 @@ inline void samplerLookup(scene::TextureSampler* s, const float* coords, float* 
     if (Sampler3D* s3 = s->as3D()) s3->lookup(coords, rgba);
     if (SamplerCube* sc = s->asCube()) sc->lookup(coords, rgba);
 }
-
-// --- records and messages ---------------------------------------------------
 
 // A texture record holding its first reference, released at the end.
 struct OwnedTexture {

@@ -1,5 +1,5 @@
-// Texture parameters of a shader: what the prepared reference points to, and
-// a texture destroyed while a frame still holds it.
+// Texture parameters of a shader: what the prepared reference points to, and a
+// texture destroyed while a frame holds it.
 #include "hox/shader.h"
 #include "scene/object_table.h"
 #include "shaders/shader_references.h"

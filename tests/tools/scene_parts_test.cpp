@@ -1,5 +1,5 @@
-// The parts the tool builds scenes from: procedural meshes, material
-// mapping, colour encoding, camera framing, image file names and the
+// The parts the tool builds scenes from: procedural meshes, material mapping,
+// colour encoding, image decoding, camera framing, image file names and the
 // console-variable registry. Expected values are worked out independently.
 #include <gtest/gtest.h>
 
@@ -66,8 +66,8 @@ TEST(ProceduralMeshes, SphereTorusAndPlaneHaveTheirShapeAndFaceOutwards) {
 }
 
 TEST(Materials, EachMaterialGetsTheShaderThatRendersIt) {
-    MaterialDesc matte;
-    EXPECT_EQ(SurfaceKind::kMatte, chooseSurface(matte));
+    EXPECT_EQ(SurfaceKind::kMatte, chooseSurface(MaterialDesc()));
+    EXPECT_FLOAT_EQ(0.5f, effectiveRoughness(MaterialDesc()));  // unknown roughness
     MaterialDesc shiny;
     shiny.specular = {0.5f, 0.5f, 0.5f};
     shiny.shininess = 98.0f;
@@ -86,8 +86,6 @@ TEST(Materials, EachMaterialGetsTheShaderThatRendersIt) {
     EXPECT_EQ(SurfaceKind::kEmissive, chooseSurface(glowing));
     glowing.emissive = {0.005f, 0.0f, 0.0f};  // too faint to be meant as light
     EXPECT_EQ(SurfaceKind::kGlass, chooseSurface(glowing));
-    MaterialDesc unknownRoughness;
-    EXPECT_FLOAT_EQ(0.5f, effectiveRoughness(unknownRoughness));
 }
 
 TEST(ColourSpace, LinearValuesEncodeToSrgbCodes) {
@@ -107,8 +105,7 @@ void appendBytes(void* context, void* data, int size) {
 }
 
 TEST(ImageDecode, EightBitImagesBecomeLinearAndBrokenOnesAreRefused) {
-    // Two RGBA pixels: sRGB 188 is linear 0.5 (to 8-bit precision); alpha
-    // 51 stays 0.2.
+    // Two RGBA pixels: sRGB 188 is linear 0.5 (to 8-bit precision); alpha 51 stays 0.2.
     const unsigned char texels[8] = {188, 0, 255, 51, 10, 20, 30, 255};
     std::vector<unsigned char> png;
     ASSERT_NE(0, stbi_write_png_to_func(appendBytes, &png, 2, 1, 4, texels, 8));
@@ -128,14 +125,6 @@ TEST(ImageDecode, EightBitImagesBecomeLinearAndBrokenOnesAreRefused) {
     EXPECT_FALSE(decodeImageMemory(nullptr, 0, image, error));
     EXPECT_FALSE(decodeImageFile("/nonexistent/texture.png", image, error));
     EXPECT_NE(std::string::npos, error.find("/nonexistent/texture.png"));
-
-    const float light[3] = {1, 1, 1}, dark[3] = {0, 0, 0};
-    const ImageData checker = makeChecker(8, 2, light, dark);  // 4 x 4 texel cells
-    EXPECT_FLOAT_EQ(1.0f, checker.pixel(3, 3)[0]);
-    EXPECT_FLOAT_EQ(0.0f, checker.pixel(4, 3)[0]);
-    EXPECT_FLOAT_EQ(0.0f, checker.pixel(3, 4)[1]);
-    EXPECT_FLOAT_EQ(1.0f, checker.pixel(7, 7)[2]);
-    EXPECT_FLOAT_EQ(1.0f, checker.pixel(7, 7)[3]);
 }
 
 TEST(CameraSetup, FramingShowsEveryCornerAndTheMatrixLooksAtTheTarget) {
@@ -160,18 +149,17 @@ TEST(CameraSetup, FramingShowsEveryCornerAndTheMatrixLooksAtTheTarget) {
     }
 }
 
-TEST(ImageOutput, FormatFollowsTheExtensionOnly) {
+// The three formats are written by the program tests; here the names that are none.
+TEST(ImageOutput, FormatFollowsTheExtensionOnlyAndAnEmptyImageIsNotWritten) {
     EXPECT_EQ(ImageFormat::kPng, imageFormatOf("a.PNG"));
-    EXPECT_EQ(ImageFormat::kExr, imageFormatOf("dir/b.exr"));
-    EXPECT_EQ(ImageFormat::kPpm, imageFormatOf("c.ppm"));
-    EXPECT_EQ(ImageFormat::kUnknown, imageFormatOf("d.jpg"));
-    EXPECT_EQ(ImageFormat::kUnknown, imageFormatOf("out.png/e"));
-    EXPECT_EQ(ImageFormat::kUnknown, imageFormatOf("noextension"));
+    for (const char* name : {"d.jpg", "out.png/e", "noextension"})
+        EXPECT_EQ(ImageFormat::kUnknown, imageFormatOf(name)) << name;
     std::string error;
     EXPECT_FALSE(writeImage("x.png", ImageData(), error));
 }
 
-TEST(CVarRegistry, SetsLibraryVariablesByNameAndRefusesWhatItCannot) {
+// The messages of refused names and values are checked through the program.
+TEST(CVarRegistry, SetsLibraryVariablesByNameAndARefusedValueChangesNothing) {
     CVarRegistry& registry = CVarRegistry::instance();
     hox::util::CVar* debugShade = registry.find("rt_debugShade");
     ASSERT_NE(nullptr, debugShade);
@@ -179,11 +167,8 @@ TEST(CVarRegistry, SetsLibraryVariablesByNameAndRefusesWhatItCannot) {
     ASSERT_TRUE(registry.set("rt_debugShade", "2", error)) << error;
     EXPECT_STREQ("2", debugShade->getValueString());
     EXPECT_FALSE(registry.set("rt_debugShade", "lots", error));
-    EXPECT_NE(std::string::npos, error.find("needs an integer")) << error;
     EXPECT_STREQ("2", debugShade->getValueString());
     ASSERT_TRUE(registry.set("rt_debugShade", "0", error));
-    EXPECT_FALSE(registry.set("rt_noSuchVariable", "1", error));
-    EXPECT_NE(std::string::npos, error.find("unknown console variable 'rt_noSuchVariable'"));
     // Defined by three modules of the library, listed once.
     int copies = 0;
     for (hox::util::CVar* cvar : registry.all()) copies += std::string(cvar->getName()) == "rt_bvhDebugLevel";

@@ -25,9 +25,8 @@ struct RunResult {
 };
 
 inline std::string readText(const std::string& path) {
-    std::ifstream file(path);
     std::stringstream text;
-    text << file.rdbuf();
+    text << std::ifstream(path).rdbuf();
     return text.str();
 }
 
@@ -47,9 +46,7 @@ inline RunResult runTool(const std::string& dir, const std::string& args) {
     const int status = std::system(command.c_str());
     RunResult result;
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    // std::system hands back the shell's wait status: the exit code sits in
-    // the second byte when the low seven bits (the signal) are 0. A child
-    // killed by a signal reaches us as a shell exit code of 128 + signal.
+    // The shell's wait status; a child killed by a signal shows as exit code 128 + signal.
     if (status != -1 && (status & 0x7f) == 0) {
         const int code = (status >> 8) & 0xff;
         result.exitCode = code >= 128 ? -1 : code;
@@ -93,28 +90,9 @@ inline bool readExr(const std::string& path, Image& image) {
     return true;
 }
 
-// Distinct colours, counted coarsely (8 levels per channel of the first
-// three channels): a rendered scene has many, a blank image one.
-inline int colourCount(const Image& image) {
-    std::vector<bool> seen(512, false);
-    int count = 0;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            int key = 0;
-            for (int c = 0; c < 3; ++c) {
-                const float v = std::fmin(std::fmax(image.at(x, y, c), 0.0f), 0.999f);
-                key = key * 8 + static_cast<int>(v * 8.0f);
-            }
-            if (!seen[key]) ++count;
-            seen[key] = true;
-        }
-    return count;
-}
-
-// The share of the middle third of the rows whose pixels differ from the
-// first pixel of their row. The backgrounds (a sky that changes with
-// elevation only, or black) are flat along a row, so this measures what of
-// the scene stands in front of them.
+// The share of pixels in the middle third of the rows that differ from the
+// first of their row: the backgrounds (a sky by elevation, or black) are flat
+// along a row, so this measures the scene standing in front of them.
 inline double foregroundShare(const Image& image) {
     int differing = 0, total = 0;
     for (int y = image.height / 3; y < 2 * image.height / 3; ++y)

@@ -1,9 +1,9 @@
-// The region-pick kernels: polygon clipping, the frustum of four corner
-// rays, box rejection, planes carried into object space and the object test.
+// The region-pick kernels: clipping, the frustum of four corner rays, box
+// rejection and the object test (the host suite checks region picks against
+// a brute-force screen-space answer).
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "trace/polygon_clip.h"
@@ -45,13 +45,10 @@ TEST(PolygonClip, KeepsTheInnerPartWithKnownAreaAndTouchingVertices) {
     } cases[] = {
         // The corner beyond x = 1 is cut off: 2 - 0.5 = 1.5 remains.
         {"cut", triangle({0, 0, 0}, {2, 0, 0}, {0, 2, 0}), 0.0f, 4, 1.5f},
-        {"inside", triangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}), 0.0f, 3, 0.5f},
-        {"outside", triangle({2, 0, 0}, {3, 0, 0}, {2, 1, 0}), 0.0f, 0, 0.0f},
         // Touching at one vertex leaves that vertex and nothing else.
         {"touch", triangle({1, 0, 0}, {3, 0, 0}, {2, 1, 0}), 0.0f, 1, 0.0f},
-        // A vertex just beyond the plane counts as on it within the band...
+        // A vertex just beyond the plane counts as on it within the band only.
         {"band", triangle({1.000005f, 0, 0}, {3, 0, 0}, {2, 1, 0}), 1e-5f, 1, 0.0f},
-        // ...and as outside without it.
         {"no band", triangle({1.000005f, 0, 0}, {3, 0, 0}, {2, 1, 0}), 0.0f, 0, 0.0f},
     };
     for (const Case& c : cases) {
@@ -86,14 +83,13 @@ TEST(SelectionFrustum, PlanesPointOutwardForEitherWindingAndForParallelRays) {
     const SelectionFrustum f = pyramid();
     expectPlane(f.planes[0], {0, r, r, 0});  // top: through the origin, (-1, 1, -1) and (1, 1, -1)
 
+    // The opposite winding still gives outward planes.
     Vec3f mirrored[4];
     for (int i = 0; i < 4; ++i) mirrored[i] = testing::unit(kCorners[3 - i]);
     SelectionFrustum g;
     ASSERT_TRUE(buildSelectionFrustum(kApex, mirrored, g));
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<float> u(-3.0f, 3.0f);
-    for (int i = 0; i < 500; ++i) {
-        const Vec3f p = {u(rng), u(rng), u(rng)};
+    for (const Vec3f& p : {Vec3f{0, 0, -1}, Vec3f{0.9f, -0.9f, -1}, Vec3f{2, 0, -1}, Vec3f{0, -2, -1},
+                           Vec3f{-1.1f, 0, -1}, Vec3f{0, 0, 1}}) {
         bool inF = true, inG = true;
         for (int k = 0; k < 4; ++k) {
             inF = inF && planeDistance(f.planes[k], p) <= 0.0f;
@@ -147,15 +143,12 @@ TEST(SelectionFrustum, ObjectTestWindowAndCrossing) {
         EXPECT_EQ(c.crossing, objectInFrustum(f, RegionMode::Crossing, identity, lo, hi, g.get())) << c.name;
     }
 
-    // No vertices: nothing lies outside (window) and nothing touches
-    // (crossing).
+    // No vertices: nothing outside (window), nothing touching (crossing).
     EXPECT_TRUE(objectInFrustum(f, RegionMode::Window, identity, {-1, -1, -5}, {1, 1, -5}, nullptr));
     EXPECT_FALSE(objectInFrustum(f, RegionMode::Crossing, identity, {-1, -1, -5}, {1, 1, -5}, nullptr));
 
-    // A flattened (singular) object is placed by its matrix all the same: a
-    // triangle at z = 3 squashed onto z = 0 and moved to depth 5 lies
-    // inside at x = 0 and outside at x = 20 (its raw vertices, behind the
-    // camera, would be outside both times).
+    // A singular matrix still places the object: squashed from z = 3 onto
+    // depth 5, inside at x = 0, outside at x = 20 (raw vertices: outside both).
     auto g = makeGeometry({{{{-1, -1, 3}, {1, -1, 3}, {0, 1, 3}}}});
     for (float tx : {0.0f, 20.0f}) {
         const Mat4f flat = testing::affine(1, 1, 0, 0, {tx, 0, -5});

@@ -1,7 +1,5 @@
-// Helpers shared by the kernel tests: small geometries whose normalised
-// coordinates are their own coordinates, hand-made trees, compiled scenes
-// assembled by hand, and an independent double-precision Moller-Trumbore
-// reference.
+// Kernel test helpers: geometries whose normalised coordinates are their own,
+// hand-made trees and scenes, and a double-precision Moller-Trumbore reference.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -166,8 +164,7 @@ inline CompiledMesh* makeMesh(const scene::GeometryRecord& g) {
     return mesh;
 }
 
-// The upper-left 3x3 part: for an affine matrix, that of its inverse is the
-// inverse of its own.
+// The upper-left 3x3 part (of an affine inverse: the inverse of the part).
 inline Mat3f upperLeft(const Mat4f& m) {
     Mat3f out;
     for (int i = 0; i < 9; ++i) out.m[i] = m.m[(i / 3) * 4 + i % 3];
@@ -188,8 +185,8 @@ struct InstanceDesc {
     uint32_t mask;
 };
 
-// Up to four instances under one root node, lane i = instance i, each
-// holding a mesh reference (the scene releases them).
+// Up to four instances under one root node, lane i = instance i (the scene
+// releases the mesh references).
 inline void makeScene(CompiledScene& scene, const std::vector<InstanceDesc>& descs, Vec3f offset, float scale) {
     scene.worldOffset[0] = offset.x, scene.worldOffset[1] = offset.y, scene.worldOffset[2] = offset.z;
     scene.worldScale = scale;

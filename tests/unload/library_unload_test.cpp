@@ -1,8 +1,7 @@
-// libhox64.so loaded at run time, used, shut down and unloaded, several
-// times in one process: its static objects must be built and torn down
-// cleanly each time, its render threads gone before the code they run is
-// unmapped, and nothing left allocated (the sanitizer builds' leak checker
-// reports what a cycle leaves behind).
+// libhox64.so loaded, used, shut down and unloaded several times in one
+// process: statics rebuilt and torn down each time, render threads gone
+// before their code is unmapped, nothing left allocated (the sanitizer
+// builds' leak checker reports what a cycle leaves behind).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 

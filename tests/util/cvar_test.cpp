@@ -1,7 +1,6 @@
-// Console variables. CVar's registry is process-global and
-// registerStaticCVars works only once, so it runs once per process in a gtest
-// Environment, before any test; variables the tests construct then go to the
-// recording registry at once and never enter the static list.
+// Console variables. registerStaticCVars works only once per process, so it
+// runs in a gtest Environment before any test; variables the tests make then
+// go to the recording registry at once.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -23,17 +22,15 @@ struct Registration {
     CVar* cvar;
     std::string name;
     CVar::EType type;
-    std::string valueString;
     int flags;
 };
 
 class RecordingRegistry : public ICVarRegistry {
 public:
     bool registerCVar(CVar* cvar) override {
-        // Values only while captureValues is set: a variable registered from
-        // its base constructor has no typed part yet.
-        records.push_back({cvar, cvar->getName(), cvar->getType(), captureValues ? cvar->getValueString() : "",
-                           captureValues ? cvar->getFlags() : -1});
+        // Flags only while captureValues is set: a variable registered from
+        // its base constructor is not complete yet.
+        records.push_back({cvar, cvar->getName(), cvar->getType(), captureValues ? cvar->getFlags() : -1});
         return true;
     }
     bool captureValues = false;
@@ -92,27 +89,6 @@ void expectText(V& v, std::initializer_list<T> starts, const char* input, const 
 // ---------------------------------------------------------------------------
 // Registration
 
-// Every library variable reaches the registry, once, with its value as
-// constructed (tests that change one put its default back; the three
-// rt_bvhDebugLevel are distinct objects).
-TEST(CVarRegistration, EveryLibraryVariableIsRegisteredOnceWithItsValue) {
-    const CVar* const library[] = {
-        &rt_statsInterval, &rt_rebuild, &rt_internalScale, &rt_disableStaticFrames, &rt_compressionStats,
-        &rt_lockRenderThreads, &rt_bvhDebugLevel_renderThreads, &rt_randTest, &rt_primaryBeams, &rt_debugShade,
-        &rt_bvhDebugLevel_engine, &rt_beamMinSize, &rt_debugTileId, &rt_triVertCull, &rt_beamCull,
-        &rt_bvhDebugLevel_trace, &rt_bvhLeafCutoff, &rt_isectAlg, &rt_bvhPrintBuildStats, &rt_bvhUseCentroids,
-        &rt_bvhNumBins, &rt_bvhBadSplitThreshold};
-    for (const CVar* v : library) {
-        std::vector<const Registration*> found;
-        for (const Registration& r : g_registry->records)
-            if (r.cvar == v) found.push_back(&r);
-        ASSERT_EQ(found.size(), 1u) << v->getName();
-        EXPECT_EQ(std::tie(found[0]->name, found[0]->type, found[0]->valueString, found[0]->flags),
-                  std::make_tuple(std::string(v->getName()), v->getType(), v->getValueString(), 0))
-            << v->getName();
-    }
-}
-
 TEST(CVarRegistration, WholeStaticListIsHandedOverOnceAndLaterVariablesAtOnce) {
     // Every registration is a distinct variable of the list, in list order;
     // the list stays.
@@ -147,10 +123,8 @@ TEST(CVarRegistration, WholeStaticListIsHandedOverOnceAndLaterVariablesAtOnce) {
     EXPECT_EQ(ListPeek::walk(), g_listAtRegistration);
 }
 
-// ---------------------------------------------------------------------------
-// What every class shares, typed: a default d and another value x, as values,
-// as input texts and as value strings.
-
+// Each class has its own view, copy and assignment: a default d and another
+// value x, as values, input texts and value strings.
 template <class V>
 struct Kind;
 template <>
@@ -174,10 +148,9 @@ struct Kind<CVar_f> {
 template <>
 struct Kind<CVar_s> {
     static CVar_s make(int flags) { return CVar_s("test_kind_s", "d", flags, ""); }
-    static constexpr const char *d = "d", *x = "x", *dIn = "d", *xIn = "x", *dOut = "\"d\"", *xOut = "\"x\"";
-    // The base text transfer hands over the quoted value string, which a
-    // string variable takes as it stands.
-    static constexpr const char* xMoved = "\"\"x\"\"";
+    // Assignment hands over the quoted value string, taken as it stands.
+    static constexpr const char *d = "d", *x = "x", *dIn = "d", *xIn = "x", *dOut = "\"d\"", *xOut = "\"x\"",
+                                *xMoved = "\"\"x\"\"";
 };
 
 template <class V>
@@ -185,10 +158,9 @@ class CVarKind : public ::testing::Test {};
 using Kinds = ::testing::Types<CVar_b, CVar_i, CVar_f, CVar_s>;
 TYPED_TEST_SUITE(CVarKind, Kinds);
 
-TYPED_TEST(CVarKind, OnlyARealChangeSetsModifiedAndReadOnlyIgnoresEveryWrite) {
+TYPED_TEST(CVarKind, ModifiedFlagReadOnlyViewsCopiesAndAssignment) {
     using K = Kind<TypeParam>;
-    TypeParam v = K::make(0);
-    v = K::d;
+    TypeParam v = K::make(0);  // only a real change sets the modified flag
     EXPECT_TRUE(v.setValueString(K::dIn));
     EXPECT_EQ(v.getFlags(), 0);
     v = K::x;
@@ -196,21 +168,8 @@ TYPED_TEST(CVarKind, OnlyARealChangeSetsModifiedAndReadOnlyIgnoresEveryWrite) {
     v = K::d;
     EXPECT_EQ(std::make_tuple(text(v), v.getFlags(), v.getNumArgs()), std::make_tuple(K::dOut, CVAR_MODIFIED, 1));
 
-    TypeParam locked = K::make(CVAR_READ_ONLY), view = K::make(0);
-    locked = K::x;
-    EXPECT_TRUE(locked.setValueString(K::xIn)) << "parsed, but ignored";
-    ASSERT_TRUE(view.setInstance(&locked));
-    view = K::x;
-    EXPECT_TRUE(view.setValueString(K::xIn));
-    EXPECT_EQ(std::make_tuple(text(locked), locked.getFlags()), std::make_tuple(K::dOut, CVAR_READ_ONLY));
-    EXPECT_EQ(view.getFlags(), CVAR_READ_ONLY) << "flags are read through the instance";
-}
-
-TYPED_TEST(CVarKind, ViewReadsAndWritesItsInstanceOfTheSameTypeOnly) {
-    using K = Kind<TypeParam>;
+    // A view reads and writes its instance, of the same type only.
     TypeParam view = K::make(0), target = K::make(0);
-    CVar* other = view.getType() == CVar::TYPE_INT ? static_cast<CVar*>(&test_staticReadOnly) : &test_staticInt;
-    const std::string otherText = text(*other);
     target = K::x;
     ASSERT_TRUE(view.setInstance(&target));
     EXPECT_EQ(std::make_tuple(text(view), view.getFlags()), std::make_tuple(K::xOut, CVAR_MODIFIED));
@@ -219,45 +178,46 @@ TYPED_TEST(CVarKind, ViewReadsAndWritesItsInstanceOfTheSameTypeOnly) {
     EXPECT_EQ(text(target), K::dOut);
     EXPECT_TRUE(view.setValueString(K::xIn));
     EXPECT_EQ(text(target), K::xOut);
-
+    CVar* other = view.getType() == CVar::TYPE_INT ? static_cast<CVar*>(&test_staticReadOnly) : &test_staticInt;
+    const std::string otherText = text(*other);
     EXPECT_FALSE(view.setInstance(other));
     EXPECT_FALSE(view.setInstance(nullptr));
     EXPECT_FALSE(other->setInstance(&view));
-    EXPECT_EQ(text(view), K::xOut);
-    EXPECT_EQ(text(*other), otherText);
-
-    // Back to itself: its own value was never touched.
-    EXPECT_TRUE(view.setInstance(&view));
+    EXPECT_EQ(std::make_pair(text(view), text(*other)), std::make_pair(std::string(K::xOut), otherText));
+    EXPECT_TRUE(view.setInstance(&view));  // back to its own, untouched value
     EXPECT_EQ(std::make_tuple(text(view), view.getFlags()), std::make_tuple(K::dOut, 0));
-}
 
-TYPED_TEST(CVarKind, CopyViewsTheSameInstanceAndAssignmentTransfersTextThenViews) {
-    using K = Kind<TypeParam>;
-    TypeParam original = K::make(0);
-    TypeParam copy(original);
-    EXPECT_EQ(copy.getName(), original.getName()) << "the name pointer, not a copied text";
-    EXPECT_EQ(copy.getDescription(), original.getDescription());
-    copy = K::x;
-    EXPECT_EQ(text(original), K::xOut);
-    TypeParam other = K::make(0);  // a copy of a view views the same instance
-    ASSERT_TRUE(other.setInstance(&original));
-    TypeParam copyOfView(other);
-    copyOfView = K::d;
-    EXPECT_EQ(text(original), K::dOut);
-    TypeParam readOnly = K::make(CVAR_READ_ONLY);
-    TypeParam readOnlyCopy(readOnly);
-    ASSERT_TRUE(readOnlyCopy.setInstance(&readOnlyCopy));  // its own fields are copies
-    EXPECT_EQ(std::make_tuple(readOnlyCopy.getFlags(), text(readOnlyCopy)), std::make_tuple(CVAR_READ_ONLY, K::dOut));
+    // Read-only ignores every write, direct or through a view.
+    TypeParam locked = K::make(CVAR_READ_ONLY);
+    ASSERT_TRUE(view.setInstance(&locked));
+    locked = K::x;
+    view = K::x;
+    EXPECT_TRUE(locked.setValueString(K::xIn)) << "parsed, but ignored";
+    EXPECT_TRUE(view.setValueString(K::xIn));
+    EXPECT_EQ(std::make_tuple(text(locked), locked.getFlags(), view.getFlags()),
+              std::make_tuple(K::dOut, CVAR_READ_ONLY, CVAR_READ_ONLY));
 
+    // A copy (of a view too) views the same instance, with copies of the fields.
+    TypeParam copy(target);
+    EXPECT_EQ(copy.getName(), target.getName()) << "the name pointer, not a copied text";
+    copy = K::d;
+    EXPECT_EQ(text(target), K::dOut);
+    ASSERT_TRUE(view.setInstance(&target));
+    TypeParam copyOfView(view);
+    copyOfView = K::x;
+    EXPECT_EQ(text(target), K::xOut);
+    TypeParam lockedCopy(locked);
+    ASSERT_TRUE(lockedCopy.setInstance(&lockedCopy));
+    EXPECT_EQ(std::make_tuple(lockedCopy.getFlags(), text(lockedCopy)), std::make_tuple(CVAR_READ_ONLY, K::dOut));
+
+    // Assignment transfers the text into the old instance, then views the source's.
     TypeParam oldTarget = K::make(0), a = K::make(0), b = K::make(0);
     b = K::x;
     ASSERT_TRUE(a.setInstance(&oldTarget));
     a = b;
-    EXPECT_EQ(text(oldTarget), K::xMoved) << "the text went into a's old instance";
-    EXPECT_EQ(text(a), K::xOut);
+    EXPECT_EQ(std::make_pair(text(oldTarget), text(a)), std::make_pair(std::string(K::xMoved), std::string(K::xOut)));
     a = K::d;
-    EXPECT_EQ(text(b), K::dOut) << "a now views b's instance";
-    EXPECT_EQ(text(oldTarget), K::xMoved);
+    EXPECT_EQ(std::make_pair(text(b), text(oldTarget)), std::make_pair(std::string(K::dOut), std::string(K::xMoved)));
     TypeParam& self = b;
     b = self;  // changes nothing
     EXPECT_EQ(text(b), K::dOut);

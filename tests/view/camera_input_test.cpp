@@ -1,7 +1,7 @@
-// The camera controller's geometry and what input means to it: orbit, pan,
-// zoom and fly move as asked and bad input leaves the camera alone; clicks
-// pick, drags move the camera, shift-drags pick regions, keys change the
-// render choices within their bounds, held fly keys move with time.
+// The camera controller and what input means to it: orbit, pan, zoom and fly
+// move as asked and bad input leaves the camera alone; clicks pick, drags
+// move the camera, shift-drags pick regions, keys change the render choices
+// within their bounds, held fly keys move with time.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -31,20 +31,16 @@ void expectNear(const hox::Vec3f& a, const hox::Vec3f& b, float tolerance = 1e-4
     EXPECT_NEAR(a.z, b.z, tolerance);
 }
 
-TEST(OrbitCamera, OrbitKeepsTargetAndDistanceAndUndoes) {
+TEST(OrbitCamera, OrbitKeepsTargetAndDistanceUndoesAndStopsShortOfThePoles) {
     OrbitCamera camera(home());
     const float distance = length(home().eye - home().target);
     camera.orbit(120.0f, -40.0f);
-    const CameraPose turned = camera.pose();
-    expectNear(turned.target, home().target);
-    EXPECT_NEAR(distance, length(turned.eye - turned.target), 1e-4f);
-    EXPECT_GT(length(turned.eye - home().eye), 1.0f);  // it did move
+    expectNear(camera.pose().target, home().target);
+    EXPECT_NEAR(distance, length(camera.pose().eye - camera.pose().target), 1e-4f);
+    EXPECT_GT(length(camera.pose().eye - home().eye), 1.0f);  // it did move
     camera.orbit(-120.0f, 40.0f);
     expectNear(camera.pose().eye, home().eye, 1e-3f);
-}
 
-TEST(OrbitCamera, ElevationStopsShortOfThePoles) {
-    OrbitCamera camera(home());
     camera.orbit(0.0f, 100000.0f);
     EXPECT_LT(camera.pitchRadians(), 1.5708f);
     EXPECT_GT(camera.pitchRadians(), 1.55f);
@@ -71,7 +67,7 @@ TEST(OrbitCamera, PanMakesTheTargetFollowTheCursorAndPointsBehindDoNotProject) {
     EXPECT_NEAR(length(home().eye - home().target), camera.distance(), 1e-4f);  // a pure slide
 }
 
-TEST(OrbitCamera, ZoomStepsAreTenPercentAndStopShortOfTheTarget) {
+TEST(OrbitCamera, ZoomStepsTenPercentAndFlyMovesEyeAndTargetTogether) {
     OrbitCamera camera(home());
     const float start = camera.distance();
     camera.zoom(1.0f);
@@ -79,20 +75,17 @@ TEST(OrbitCamera, ZoomStepsAreTenPercentAndStopShortOfTheTarget) {
     camera.zoom(-2.0f);
     EXPECT_NEAR(start / 0.9f, camera.distance(), 1e-3f);
     for (int i = 0; i < 100; ++i) camera.zoom(50.0f);
-    EXPECT_GE(camera.distance(), start * 1e-3f * 0.999f);
-}
+    EXPECT_GE(camera.distance(), start * 1e-3f * 0.999f);  // stops short of the target
 
-TEST(OrbitCamera, FlyMovesEyeAndTargetTogether) {
-    OrbitCamera camera(home());
-    const float distance = camera.distance();
+    camera.reset();
     camera.fly(0.0f, 0.0f, 1.0f, 0.5f);  // forward for half a second: half the home distance
     const CameraPose pose = camera.pose();
-    EXPECT_NEAR(distance, camera.distance(), 1e-4f);
-    EXPECT_NEAR(0.5f * distance, length(pose.eye - home().eye), 1e-3f);
-    EXPECT_LT(length(pose.eye - home().target), length(home().eye - home().target));  // towards the view
+    EXPECT_NEAR(start, camera.distance(), 1e-4f);
+    EXPECT_NEAR(0.5f * start, length(pose.eye - home().eye), 1e-3f);
+    EXPECT_LT(length(pose.eye - home().target), start);  // towards the view
     camera.fly(1.0f, 0.0f, 0.0f, 0.1f);
     camera.fly(0.0f, 1.0f, 0.0f, 0.1f);
-    EXPECT_NEAR(camera.pose().target.y, pose.target.y + 0.1f * distance, 1e-3f);
+    EXPECT_NEAR(camera.pose().target.y, pose.target.y + 0.1f * start, 1e-3f);
 }
 
 TEST(OrbitCamera, NonFiniteInputIsIgnoredAndResetReturnsHome) {
@@ -116,19 +109,11 @@ TEST(OrbitCamera, NonFiniteInputIsIgnoredAndResetReturnsHome) {
 
 InputEvent mouse(InputEvent::Kind kind, int x, int y, bool shift = false, int dx = 0, int dy = 0,
                  MouseButton button = MouseButton::kLeft) {
-    InputEvent e;
-    e.kind = kind;
-    e.x = x, e.y = y, e.dx = dx, e.dy = dy;
-    e.shift = shift;
-    e.button = button;
-    return e;
+    return InputEvent{kind, x, y, dx, dy, button, shift, ViewerKey::kNone};
 }
 
 InputEvent key(ViewerKey k, InputEvent::Kind kind = InputEvent::kKeyDown) {
-    InputEvent e;
-    e.kind = kind;
-    e.key = k;
-    return e;
+    return InputEvent{kind, 0, 0, 0, 0, MouseButton::kLeft, false, k};
 }
 
 // The controller over a camera 8 units from its target, on four processors.
@@ -158,27 +143,22 @@ TEST_F(ViewControllerTest, ClicksWithOrWithoutShiftAskForPixelPicks) {
     }
 }
 
-// A left drag orbits (the eye moves round the target), a right drag pans
-// (the target slides); neither picks, both keep the distance.
+// A left drag orbits (the eye moves), a right drag pans (the target slides);
+// neither picks, both keep the distance.
 TEST_F(ViewControllerTest, DragsOrbitOrPanAndPickNothing) {
-    struct Case {
-        MouseButton button;
-        int dx, dy;
-        bool pans;
-    } const cases[] = {{MouseButton::kLeft, 40, 0, false}, {MouseButton::kRight, 0, 30, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pans ? "right" : "left");
+    for (const bool pans : {false, true}) {
+        SCOPED_TRACE(pans ? "right" : "left");
+        const MouseButton b = pans ? MouseButton::kRight : MouseButton::kLeft;
+        const int dx = pans ? 0 : 40, dy = pans ? 30 : 0;
         const CameraPose before = camera.pose();
-        controller.handle(mouse(InputEvent::kMouseDown, 100, 50, false, 0, 0, c.button));
-        controller.handle(mouse(InputEvent::kMouseMove, 100 + c.dx, 50 + c.dy, false, c.dx, c.dy, c.button));
-        controller.handle(mouse(InputEvent::kMouseUp, 100 + c.dx, 50 + c.dy, false, 0, 0, c.button));
+        controller.handle(mouse(InputEvent::kMouseDown, 100, 50, false, 0, 0, b));
+        controller.handle(mouse(InputEvent::kMouseMove, 100 + dx, 50 + dy, false, dx, dy, b));
+        controller.handle(mouse(InputEvent::kMouseUp, 100 + dx, 50 + dy, false, 0, 0, b));
         EXPECT_TRUE(controller.takePicks().empty());
         EXPECT_TRUE(controller.takeCameraMoved());
         EXPECT_FALSE(controller.takeCameraMoved());
-        if (c.pans)
-            EXPECT_GT(length(camera.pose().target - before.target), 0.1f);
-        else
-            EXPECT_GT(length(camera.pose().eye - before.eye), 0.5f);
+        EXPECT_GT(pans ? length(camera.pose().target - before.target) : length(camera.pose().eye - before.eye),
+                  pans ? 0.1f : 0.5f);
         EXPECT_NEAR(8.0f, camera.distance(), 1e-4f);
     }
 }
@@ -195,13 +175,11 @@ TEST_F(ViewControllerTest, ShiftDragsPickRegionsInTheDirectionDrawn) {
     const auto picks = controller.takePicks();
     ASSERT_EQ(1u, picks.size());
     EXPECT_TRUE(picks[0].region);
-    EXPECT_EQ(200, picks[0].x0);
-    EXPECT_EQ(150, picks[0].y0);
-    EXPECT_EQ(20, picks[0].x1);
-    EXPECT_EQ(10, picks[0].y1);
+    EXPECT_EQ(std::make_pair(200, 150), std::make_pair(picks[0].x0, picks[0].y0));
+    EXPECT_EQ(std::make_pair(20, 10), std::make_pair(picks[0].x1, picks[0].y1));
 }
 
-TEST_F(ViewControllerTest, KeysChangeChoicesWithinTheirBounds) {
+TEST_F(ViewControllerTest, KeysChangeChoicesWithinTheirBoundsWheelZoomsAndEscapeQuits) {
     controller.handle(key(ViewerKey::kShadePrimitives));
     EXPECT_EQ(2, controller.choices().debugShade);
     EXPECT_TRUE(controller.takeChoicesChanged());
@@ -224,6 +202,14 @@ TEST_F(ViewControllerTest, KeysChangeChoicesWithinTheirBounds) {
     EXPECT_FALSE(controller.choices().occlusion);
     EXPECT_TRUE(controller.choices().illumination);
     EXPECT_TRUE(controller.takeChoicesChanged());
+
+    controller.handle(mouse(InputEvent::kWheel, 0, 0, false, 0, 3));
+    EXPECT_LT(camera.distance(), 8.0f);
+    controller.handle(key(ViewerKey::kReset));
+    EXPECT_NEAR(8.0f, camera.distance(), 1e-4f);
+    EXPECT_FALSE(controller.quitRequested());
+    controller.handle(key(ViewerKey::kQuit));
+    EXPECT_TRUE(controller.quitRequested());
 }
 
 TEST_F(ViewControllerTest, HeldFlyKeysMoveWithTimeAndStopOnRelease) {
@@ -232,24 +218,13 @@ TEST_F(ViewControllerTest, HeldFlyKeysMoveWithTimeAndStopOnRelease) {
     controller.handle(key(ViewerKey::kForward));
     controller.advance(0.05f);
     EXPECT_TRUE(controller.takeCameraMoved());
-    // Half the home distance per second: 8 * 0.5 * 0.05.
-    EXPECT_NEAR(0.2f, length(camera.pose().eye - start().eye), 1e-4f);
+    EXPECT_NEAR(0.2f, length(camera.pose().eye - start().eye), 1e-4f);  // half the distance a second
     controller.advance(10.0f);  // a stall does not fling the camera
     EXPECT_NEAR(0.6f, length(camera.pose().eye - start().eye), 1e-4f);
     controller.handle(key(ViewerKey::kForward, InputEvent::kKeyUp));
     controller.takeCameraMoved();
     controller.advance(0.05f);
     EXPECT_FALSE(controller.takeCameraMoved());
-}
-
-TEST_F(ViewControllerTest, WheelZoomsResetReturnsAndEscapeQuits) {
-    controller.handle(mouse(InputEvent::kWheel, 0, 0, false, 0, 3));
-    EXPECT_LT(camera.distance(), 8.0f);
-    controller.handle(key(ViewerKey::kReset));
-    EXPECT_NEAR(8.0f, camera.distance(), 1e-4f);
-    EXPECT_FALSE(controller.quitRequested());
-    controller.handle(key(ViewerKey::kQuit));
-    EXPECT_TRUE(controller.quitRequested());
 }
 
 }  // namespace

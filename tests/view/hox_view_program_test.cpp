@@ -1,13 +1,10 @@
 // hox-view run as a user runs it, under a virtual X display (xvfb-run),
-// driven by scripts: the image changes when the camera moves, still images
-// converge, keys switch the shading, and clicks and region drags report the
-// objects under them.
+// driven by scripts: camera moves, convergence, shading keys and picks.
 #include <gtest/gtest.h>
 
 #include <stb_image.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -65,7 +62,7 @@ ViewerRun runViewer(const std::string& dir, const std::string& script, const std
     return run;
 }
 
-// A screenshot's RGB bytes, width and height; empty when unreadable.
+// A screenshot; rgb is empty when unreadable.
 struct Shot {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
@@ -126,10 +123,8 @@ TEST(HoxViewProgram, ImagesChangeWhenTheCameraMovesConvergeWhenStillAndKeysSwitc
 
     // A 60-pixel orbit turns the scene by 30 degrees: most pixels change.
     EXPECT_GT(difference(shots["before"], shots["after"]), 10.0);
-    // The same number of frames apart, late passes change the image less
-    // than early ones: it converges.
+    // Late passes change the image less than early ones: it converges.
     const double early = difference(shots["p4"], shots["p8"]), late = difference(shots["p32"], shots["p36"]);
-    std::printf("mean change per channel: p4->p8 %.3f, p32->p36 %.3f\n", early, late);
     EXPECT_GT(early, 0.0);
     EXPECT_LT(late, 0.6 * early) << "early " << early << ", late " << late;
     // And the device reports more samples per pixel as it goes.
@@ -138,8 +133,7 @@ TEST(HoxViewProgram, ImagesChangeWhenTheCameraMovesConvergeWhenStillAndKeysSwitc
     EXPECT_GT(d32, 3.0 * d4) << run.out;
     // Normals as colours look nothing like the shaded scene.
     EXPECT_GT(difference(shots["p36"], shots["normals"]), 20.0);
-    // The last readout tells a ray rate measured by the device, the pass,
-    // and the choices the keys left.
+    // The last readout: the device's ray rate, the pass, the choices the keys left.
     const size_t readout = run.out.find("readout: hox-view - ");
     ASSERT_NE(std::string::npos, readout) << run.out;
     const size_t rays = run.out.find(" fps, ", readout);
@@ -152,8 +146,7 @@ TEST(HoxViewProgram, ImagesChangeWhenTheCameraMovesConvergeWhenStillAndKeysSwitc
 TEST(HoxViewProgram, ClicksAndRegionsReportTheObjectsUnderThem) {
     if (!haveXvfb()) GTEST_SKIP() << "xvfb-run is not installed (Debian package xvfb)";
     const std::string dir = scratchDir();
-    // The demo's gold sphere stands in the middle of the home view, the
-    // floor fills the bottom.
+    // The demo's gold sphere stands mid-view, the floor fills the bottom.
     const ViewerRun run = runViewer(dir, "wait 3\nclick 175 120\nclick 160 232\nshiftdrag 145 92 205 148 2\n"
                                          "wait 2\nshiftdrag 205 148 145 92 2\nwait 2\nscreenshot " +
                                              dir + "/picked.png\nquit\n");
@@ -166,8 +159,7 @@ TEST(HoxViewProgram, ClicksAndRegionsReportTheObjectsUnderThem) {
     EXPECT_LT(distance, 8.5);
     EXPECT_NE(std::string::npos, run.out.find("pick: \"floor\"")) << run.out;
 
-    // Window mode: only the sphere lies wholly inside; crossing mode also
-    // takes the floor the rectangle touches.
+    // Window mode takes only the sphere, wholly inside; crossing mode also the floor.
     const size_t window = run.out.find("region (window)"), crossing = run.out.find("region (crossing)");
     ASSERT_NE(std::string::npos, window) << run.out;
     ASSERT_NE(std::string::npos, crossing) << run.out;

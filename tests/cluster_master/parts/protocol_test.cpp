@@ -4,7 +4,6 @@
 // end to end, against the library's reader, in cluster_master_test.cpp.
 #include <gtest/gtest.h>
 
-
 #include "cluster/cluster_protocol.h"
 #include "command_message.h"
 #include "error_codes.h"
@@ -35,24 +34,6 @@ TEST(CommandHeader, FixedLengthsExactlyAndBodiesWithinTheCap) {
     std::string why;
     for (const Case& c : cases) EXPECT_EQ(c.ok, checkCommandHeader(c.type, c.length, why)) << c.type << " " << c.length;
     EXPECT_NE(std::string::npos, why.find("-5")) << "the reason names the type";
-}
-
-TEST(CommandBody, DeclaredSizesMustBeTheRestOfThePayload) {
-    std::string why;
-    CommandMessage record;
-    record.type = cluster::kMessageRecord;
-    const int32_t words[5] = {1, CLASS_TYPE_CAMERA, 0, 4, 77};
-    record.payload.assign(reinterpret_cast<const uint8_t*>(words), reinterpret_cast<const uint8_t*>(words) + 20);
-    EXPECT_TRUE(checkCommandBody(record, why));
-    record.payload.push_back(0);
-    EXPECT_FALSE(checkCommandBody(record, why));
-    CommandMessage frame;
-    frame.type = cluster::kMessageFrame;
-    const int32_t frameWords[3] = {5, 8, 0};
-    frame.payload.assign(reinterpret_cast<const uint8_t*>(frameWords),
-                         reinterpret_cast<const uint8_t*>(frameWords) + 12);
-    EXPECT_FALSE(checkCommandBody(frame, why)) << "declares 8, holds 4";
-    EXPECT_EQ(0, frame.word(7)) << "past the end";
 }
 
 std::vector<uint8_t> bytesOf(const scene::Record& record) {

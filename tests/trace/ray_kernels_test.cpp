@@ -1,8 +1,12 @@
-// The leaf kernel: four triangles per packet against one ray.
+// The ray kernels below traversal: ray set-up, the 4-wide box test and the
+// leaf test (four triangles per packet). Random triangles against an
+// independent reference: tests/oracle and the brute-force traversal check.
 #include <gtest/gtest.h>
 
-#include <random>
+#include <cmath>
+#include <tuple>
 
+#include "trace/box_test.h"
 #include "trace/leaf_test.h"
 #include "trace_test_support.h"
 
@@ -11,6 +15,67 @@ namespace {
 using namespace hox;
 using namespace hox::trace;
 using namespace hox::trace::testing;
+
+TEST(InitRay, CarriesOriginIntoTracingSpaceAndClampsTinyComponents) {
+    CompiledScene view;
+    view.worldOffset[0] = 1, view.worldOffset[1] = -2, view.worldOffset[2] = 0.5f;
+    view.worldScale = 0.25f;
+    Ray r;
+    initRay(r, view, {3, 4, -0.5f}, {-0.6f, 1e-7f, -0.8f}, 0x12);
+    const float origin[3] = {1.0f, 0.5f, 0.0f};
+    const float direction[3] = {-0.6f, 1e-6f, -0.8f};
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_FLOAT_EQ(origin[a], r.origin[a]);
+        EXPECT_EQ(direction[a], r.direction[a]);
+        EXPECT_NEAR(1.0 / direction[a], r.invDir[a], 1e-6 * std::fabs(1.0 / direction[a]));
+        for (int lane = 0; lane < 4; ++lane) {
+            EXPECT_EQ(r.origin[a], r.sseOrigin[a][lane]);
+            EXPECT_EQ(r.invDir[a], r.sseInvDir[a][lane]);
+            EXPECT_EQ(r.direction[a], r.sseDirection[a][lane]);
+        }
+    }
+    EXPECT_EQ(std::make_tuple(r.dirSign[0], r.dirSign[1], r.dirSign[2], r.tMax, r.sseTMax[2]),
+              std::make_tuple(1u, 0u, 1u, kRayFar, kRayFar));
+    EXPECT_EQ(std::make_tuple(r.hitTriangle, r.hitInstanceId, r.viewState, r.excludeMask),
+              std::make_tuple(-1, -1, static_cast<const CompiledScene*>(&view), 0x12u));
+    EXPECT_TRUE(r.hitInstance == nullptr);
+}
+
+TEST(BoxTest, EntersOnlyBoxesAheadWithinTMax) {
+    CompiledScene view;
+    struct Case { const char* name; Vec3f o, d; float tMax; bool entered; float entry; };
+    const Case cases[] = {
+        {"ahead", {-3, 0, 0}, {1, 0, 0}, kRayFar, true, 2},
+        {"inside", {0, 0, 0}, {0.6f, 0.8f, 0}, kRayFar, true, -1.25f},
+        {"behind", {3, 0, 0}, {1, 0, 0}, kRayFar, false, 0},
+        {"exit at origin", {1, 0, 0}, {1, 0, 0}, kRayFar, false, 0},
+        {"beyond tMax", {-3, 0, 0}, {1, 0, 0}, 1.99f, false, 0},
+        {"just within tMax", {-3, 0, 0}, {1, 0, 0}, 2.001f, true, 2},
+        {"axis-parallel beside", {-3, 1.5f, 0}, {1, 0, 0}, kRayFar, false, 0},
+        {"axis-parallel along -z", {0.5f, -0.5f, 4}, {0, 0, -1}, kRayFar, true, 3},
+        {"diagonal miss", {-3, 0, 0}, {0.6f, 0.8f, 0}, kRayFar, false, 0},
+    };
+    Bvh4Node node = emptyNode();  // one box, in lane 2
+    setLane(node, 2, Box{{-1, -1, -1}, {1, 1, 1}});
+    node.childMask = 0x4;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ray r;
+        initRay(r, view, c.o, c.d, 0);
+        setRayTMax(r, c.tMax);
+        float entry[4];
+        const int mask = boxTest(node, r, entry);
+        EXPECT_EQ(c.entered ? 0x4 : 0, mask);
+        if (c.entered) {
+            EXPECT_NEAR(c.entry, entry[2], 1e-5f);
+        }
+    }
+    node.childMask = 0;  // a lane without its mask bit is never entered
+    Ray r;
+    initRay(r, view, {-3, 0, 0}, {1, 0, 0}, 0);
+    float entry[4];
+    EXPECT_EQ(0, boxTest(node, r, entry));
+}
 
 // One geometry and one leaf over all of its triangles (in order).
 struct LeafFixture {
@@ -110,38 +175,6 @@ TEST(LeafTest, ParallelDegenerateAndCollinearTrianglesAreNeverHit) {
     for (Ray r : rays) EXPECT_FALSE(testLeaf(f.leaf, r));
     Ray inPlane = objectRay({-1, 0.2f, 0}, {1, 0, 0});
     EXPECT_FALSE(testLeaf(unit.leaf, inPlane));
-}
-
-// Against an independent Moller-Trumbore: the kernels may only disagree
-// for rays that pass within a hair of an edge (the 1e-5 enlargement and
-// float rounding), and rarely.
-TEST(LeafTest, AgreesWithScalarMollerTrumboreAwayFromEdges) {
-    std::mt19937 rng(1234);
-    std::uniform_real_distribution<float> coord(-1, 1);
-    auto rnd = [&] { return Vec3f{coord(rng), coord(rng), coord(rng)}; };
-    int disagreements = 0;
-    const int kRays = 20000;
-    for (int i = 0; i < kRays; ++i) {
-        Tri tri{{rnd(), rnd(), rnd()}};
-        LeafFixture f({tri});
-        const Vec3f o = {coord(rng) * 3, coord(rng) * 3, coord(rng) * 3};
-        const Vec3f d = unit(sub(rnd(), o));
-        Ray r = objectRay(o, d);
-        const bool hit = testLeaf(f.leaf, r);
-        const double od[3] = {o.x, o.y, o.z}, dd[3] = {d.x, d.y, d.z};
-        const MtResult ref = mollerTrumbore(od, dd, tri);
-        const bool refHit = ref.valid && ref.t > 0 && ref.u >= 0 && ref.v >= 0 && ref.u + ref.v <= 1;
-        if (hit && refHit) {
-            EXPECT_NEAR(ref.t, r.tMax, 1e-4 * (1 + ref.t));
-            EXPECT_NEAR(ref.u, r.hitU, 1e-3);
-            EXPECT_NEAR(ref.v, r.hitV, 1e-3);
-        } else if (hit != refHit) {
-            ++disagreements;
-            const double edge = std::min({std::fabs(ref.u), std::fabs(ref.v), std::fabs(1 - ref.u - ref.v)});
-            EXPECT_LT(edge, 1e-3) << "disagreement away from an edge, ray " << i;
-        }
-    }
-    EXPECT_LT(disagreements, kRays / 500);
 }
 
 }  // namespace
