@@ -136,6 +136,11 @@ TEST(HoxRenderProgram, UnreadableScenesFailWithTheReason) {
         EXPECT_EQ(1, run.exitCode) << file;
         EXPECT_NE(std::string::npos, run.err.find(file)) << run.err;
     }
+    // A binary PLY whose header is cut up by a mangled line: assimp 5.2
+    // dies of a SEGV reading it. The program refuses it and exits normally.
+    const RunResult crash = runTool(dir, "'" HOX_TEST_DATA_DIR "/importer_crash.ply' " + kSmall + "-o x.png");
+    EXPECT_EQ(1, crash.exitCode) << crash.err;
+    EXPECT_NE(std::string::npos, crash.err.find("importer_crash.ply: the importer")) << crash.err;
 }
 
 TEST(HoxRenderProgram, UnreachableClusterFailsQuickly) {
