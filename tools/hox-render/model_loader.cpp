@@ -383,31 +383,31 @@ bool binaryGltfFits(const unsigned char* head, size_t headSize, uint64_t total, 
 constexpr int kTrialImportTimeoutMs = 60000;
 constexpr int kTrialImportRefused = 1;
 
-struct TrialImport {
-    const std::string* path = nullptr;  // a file, or else bytes in memory:
+// What the importer reads: a file, or else bytes in memory (which reach no
+// other file). The same reading serves the trial and the real import.
+struct SceneSource {
+    const std::string* path = nullptr;
     const void* data = nullptr;
     size_t size = 0;
     const std::string* formatHint = nullptr;
+
+    const aiScene* readWith(Assimp::Importer& importer) const {
+        configure(importer);
+        if (path) return importer.ReadFile(*path, kImportFlags);
+        importer.SetIOHandler(new NoFileSystem);  // the importer owns it
+        return importer.ReadFileFromMemory(data, size, kImportFlags, formatHint->c_str());
+    }
 };
 
 int runTrialImport(void* context) {
-    const TrialImport& trial = *static_cast<const TrialImport*>(context);
     Assimp::Importer importer;
-    configure(importer);
-    const aiScene* scene;
-    if (trial.path) {
-        scene = importer.ReadFile(*trial.path, kImportFlags);
-    } else {
-        importer.SetIOHandler(new NoFileSystem);
-        scene = importer.ReadFileFromMemory(trial.data, trial.size, kImportFlags, trial.formatHint->c_str());
-    }
-    return scene ? 0 : kTrialImportRefused;
+    return static_cast<const SceneSource*>(context)->readWith(importer) ? 0 : kTrialImportRefused;
 }
 
 // False with `error` set when the importer does not survive the file.
-bool importerSurvives(TrialImport trial, const std::string& name, std::string& error) {
+bool importerSurvives(SceneSource source, const std::string& name, std::string& error) {
     using hox::platform::ChildOutcome;
-    const ChildOutcome outcome = hox::platform::runInChildProcess(runTrialImport, &trial, kTrialImportTimeoutMs);
+    const ChildOutcome outcome = hox::platform::runInChildProcess(runTrialImport, &source, kTrialImportTimeoutMs);
     switch (outcome.kind) {
         case ChildOutcome::Kind::Finished:
             if (outcome.exitCode == 0 || outcome.exitCode == kTrialImportRefused) return true;
@@ -463,12 +463,11 @@ bool loadModel(SceneBuilder& builder, const std::string& path, bool importLights
                 return false;
         }
     }
-    TrialImport trial;
-    trial.path = &path;
-    if (!importerSurvives(trial, path, error)) return false;
+    SceneSource source;
+    source.path = &path;
+    if (!importerSurvives(source, path, error)) return false;
     Assimp::Importer importer;
-    configure(importer);
-    const aiScene* scene = importer.ReadFile(path, kImportFlags);
+    const aiScene* scene = source.readWith(importer);
     const size_t slash = path.find_last_of('/');
     const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     return convertScene(builder, scene, importer, path, directory, /*readFiles=*/true, importLights, model, error);
@@ -485,15 +484,13 @@ bool loadModelFromMemory(SceneBuilder& builder, const void* data, size_t size, c
     }
     const auto* bytes = static_cast<const unsigned char*>(data);
     if (!binaryGltfFits(bytes, size < 20 ? size : 20, size, name, error)) return false;
-    TrialImport trial;
-    trial.data = data;
-    trial.size = size;
-    trial.formatHint = &formatHint;
-    if (!importerSurvives(trial, name, error)) return false;
+    SceneSource source;
+    source.data = data;
+    source.size = size;
+    source.formatHint = &formatHint;
+    if (!importerSurvives(source, name, error)) return false;
     Assimp::Importer importer;
-    configure(importer);
-    importer.SetIOHandler(new NoFileSystem);  // the importer owns it
-    const aiScene* scene = importer.ReadFileFromMemory(data, size, kImportFlags, formatHint.c_str());
+    const aiScene* scene = source.readWith(importer);
     return convertScene(builder, scene, importer, name, std::string(), /*readFiles=*/false, importLights, model,
                         error);
 }
