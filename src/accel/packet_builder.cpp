@@ -81,6 +81,12 @@ void barycentricPlanes(const V3x4& n, const V3x4& edge, const V3x4& p0, const V3
     offset = _mm_div_ps(dot(a, p0), s);
 }
 
+// All bits set in the lanes whose flag is 1 (0 - 1 = all ones).
+inline __m128 laneMask(const int flags[4]) {
+    return _mm_castsi128_ps(
+        _mm_sub_epi32(_mm_setzero_si128(), _mm_loadu_si128(reinterpret_cast<const __m128i*>(flags))));
+}
+
 V3x4 loadRows(const float rows[3][4]) { return {_mm_load_ps(rows[0]), _mm_load_ps(rows[1]), _mm_load_ps(rows[2])}; }
 
 void storeRows(float x[4], float y[4], float z[4], float d[4], const V3x4& v, __m128 offset) {
@@ -106,8 +112,7 @@ void buildPacket(const PacketInput& in, trace::TrianglePacket& packet) {
     // !(|e|² < limit): a NaN edge passes here, as it did one triangle at a time.
     const __m128 limit = _mm_set1_ps(kDegenerateEdge2);
     __m128 valid = _mm_and_ps(_mm_cmpnlt_ps(dot(e1, e1), limit), _mm_cmpnlt_ps(dot(e2, e2), limit));
-    valid = _mm_and_ps(valid, _mm_castsi128_ps(_mm_sub_epi32(
-                                  _mm_setzero_si128(), _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.usable)))));
+    valid = _mm_and_ps(valid, laneMask(in.usable));
 
     const __m128 nd = dot(n, p0);
     V3x4 u, v;
@@ -120,8 +125,7 @@ void buildPacket(const PacketInput& in, trace::TrianglePacket& packet) {
     // along y; the second points along +y for a degenerate triangle and
     // along -y for a filler, so that even a point on a filler's plane reads
     // v < 0.
-    const __m128 present = _mm_castsi128_ps(
-        _mm_sub_epi32(_mm_setzero_si128(), _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.present))));
+    const __m128 present = laneMask(in.present);
     const __m128 zero = _mm_setzero_ps();
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 far = _mm_set1_ps(kFarPlane);
@@ -135,14 +139,20 @@ void buildPacket(const PacketInput& in, trace::TrianglePacket& packet) {
     storeRows(packet.vx, packet.vy, packet.vz, packet.vd, choose(v, missV), select(valid, vd, far));
 }
 
-// Lane `lane` of `in` from the geometry's triangle t; not usable when any of
-// its data lie outside the geometry's arrays.
-void loadTriangle(const scene::GeometryRecord& g, int32_t t, int lane, PacketInput& in) {
-    in.present[lane] = 1;
+// A filler lane past the leaf's end, all zero.
+void loadFiller(int lane, PacketInput& in) {
+    in.present[lane] = 0;
     in.usable[lane] = 0;
     for (int k = 0; k < 3; ++k)
         for (int axis = 0; axis < 3; ++axis) in.p[k][axis][lane] = 0.0f;
     for (int axis = 0; axis < 3; ++axis) in.n[axis][lane] = 0.0f;
+}
+
+// Lane `lane` of `in` from the geometry's triangle t; not usable when any of
+// its data lie outside the geometry's arrays.
+void loadTriangle(const scene::GeometryRecord& g, int32_t t, int lane, PacketInput& in) {
+    loadFiller(lane, in);
+    in.present[lane] = 1;
     if (t < 0 || t >= g.faceNormals.count() || static_cast<int64_t>(t) * 3 + 2 >= g.indices.count()) return;
     for (int k = 0; k < 3; ++k) {
         const int32_t v = g.indices[t * 3 + k];
@@ -157,14 +167,6 @@ void loadTriangle(const scene::GeometryRecord& g, int32_t t, int lane, PacketInp
     in.n[1][lane] = normal.y;
     in.n[2][lane] = normal.z;
     in.usable[lane] = 1;
-}
-
-void loadFiller(int lane, PacketInput& in) {
-    in.present[lane] = 0;
-    in.usable[lane] = 0;
-    for (int k = 0; k < 3; ++k)
-        for (int axis = 0; axis < 3; ++axis) in.p[k][axis][lane] = 0.0f;
-    for (int axis = 0; axis < 3; ++axis) in.n[axis][lane] = 0.0f;
 }
 
 }  // namespace
